@@ -181,8 +181,13 @@ class Adjustments {
  public:
   virtual ~Adjustments() = default;
   virtual int32_t Count() const = 0;
-  // 1-based. For the arc shape, item 1 is the end and item 2 the start
-  // angle in degrees, as Excel's arc adjustments.
+  // 1-based. The arc shape (kShapeArc) has two: the arc runs
+  // counter-clockwise (as seen on the sheet) from the angle of item 2 to the
+  // angle of item 1, in degrees counted counter-clockwise from the
+  // 3 o'clock direction; a new arc has item 1 = 90 and item 2 = 0, the
+  // top-right quarter. As in the classic arc shape, the frame of a new arc is
+  // that quarter: the ellipse's centre is the frame's bottom-left corner and
+  // its radii are the frame's width and height, whatever the angles.
   virtual double Item(int32_t index) const = 0;
   virtual void SetItem(int32_t index, double value) = 0;
 };
