@@ -21,9 +21,18 @@ struct RunningInstance {
   std::shared_ptr<Application> app;
 };
 
-// Instances stay alive while running, as a started application does, until
-// they quit.
+// Started instances of this thread. A started application ends when it quits,
+// or when its clients have released it while it is hidden (nobody can see or
+// use it any more); a visible one stays, under the user's control.
 thread_local std::vector<RunningInstance> t_running;
+
+void PruneEndedInstances() {
+  t_running.erase(std::remove_if(t_running.begin(), t_running.end(),
+                                 [](const RunningInstance& r) {
+                                   return r.app.use_count() == 1 && !r.app->Visible();
+                                 }),
+                  t_running.end());
+}
 
 }  // namespace
 
@@ -49,11 +58,13 @@ std::shared_ptr<Application> CreateObject(const std::string& progId) {
   }
   std::shared_ptr<Application> app = factory();
   if (!app) throw AutomationError("the class " + progId + " did not create an application");
+  PruneEndedInstances();
   t_running.push_back({progId, app});
   return app;
 }
 
 std::shared_ptr<Application> GetObject(const std::string& progId) {
+  PruneEndedInstances();
   for (auto it = t_running.rbegin(); it != t_running.rend(); ++it) {
     if (it->progId == progId) return it->app;
   }

@@ -476,9 +476,11 @@ class Application {
 // Reaching an application by its ProgID, as automation clients do.
 //
 // CreateObject starts a new instance of the class registered under `progId`;
-// the instance counts as running (GetObject finds it) until it is quit.
-// GetObject attaches to the most recently started instance of `progId` that
-// is still running. Both raise AutomationError when there is no such class or
+// the instance counts as running (GetObject finds it) until it quits, or
+// until every client has released it while it is hidden, as an automation
+// server ends then. A visible instance is under the user's control and keeps
+// running when its clients let go. GetObject attaches to the most recently
+// started instance of `progId` that is still running. Both raise AutomationError when there is no such class or
 // no running instance. Running instances are kept per thread, so conversions
 // that run in parallel threads never share one.
 
