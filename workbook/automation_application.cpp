@@ -1,0 +1,246 @@
+// Application, workbooks, sheets and cell ranges of the engine.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "workbook/automation_objects.h"
+#include "workbook/cell_reference.h"
+#include "workbook/workbook_engine.h"
+#include "workbook/xlsx_writer.h"
+
+namespace ovix::workbook {
+
+namespace fs = std::filesystem;
+
+void ApplicationState::CheckRunning() const {
+  if (quit) throw excel::AutomationError("the application has quit");
+}
+
+std::shared_ptr<WorkbookState> ApplicationState::ActiveWorkbook() const {
+  CheckRunning();
+  if (!active) throw excel::AutomationError("no workbook is open");
+  return active;
+}
+
+// --- Application -------------------------------------------------------------
+
+ApplicationImpl::ApplicationImpl() : state_(std::make_shared<ApplicationState>()) {}
+
+std::string ApplicationImpl::Name() const { return "Microsoft Excel"; }
+std::string ApplicationImpl::Version() const { return "9.0"; }
+
+std::shared_ptr<excel::Workbooks> ApplicationImpl::Workbooks() {
+  state_->CheckRunning();
+  return std::make_shared<WorkbooksImpl>(state_);
+}
+
+std::shared_ptr<excel::Worksheets> ApplicationImpl::Worksheets() {
+  return std::make_shared<WorksheetsImpl>(state_->ActiveWorkbook());
+}
+
+std::shared_ptr<excel::Workbook> ApplicationImpl::ActiveWorkbook() {
+  return std::make_shared<WorkbookImpl>(state_, state_->ActiveWorkbook());
+}
+
+std::shared_ptr<excel::Selection> ApplicationImpl::Selection() {
+  auto book = state_->ActiveWorkbook();
+  if (!book->selection) throw excel::AutomationError("nothing is selected");
+  return std::make_shared<SelectionImpl>(book, book->selection);
+}
+
+bool ApplicationImpl::Visible() const {
+  state_->CheckRunning();
+  return state_->visible;
+}
+
+void ApplicationImpl::SetVisible(bool value) {
+  state_->CheckRunning();
+  state_->visible = value;
+}
+
+void ApplicationImpl::Quit() {
+  if (state_->quit) return;
+  for (auto& book : state_->workbooks) {
+    book->closed = true;
+    book->selection.reset();
+  }
+  state_->workbooks.clear();
+  state_->active.reset();
+  state_->quit = true;
+  excel::RevokeRunningInstance(this);
+}
+
+// --- Workbooks ---------------------------------------------------------------
+
+int32_t WorkbooksImpl::Count() const {
+  app_->CheckRunning();
+  return static_cast<int32_t>(app_->workbooks.size());
+}
+
+std::shared_ptr<excel::Workbook> WorkbooksImpl::Item(int32_t index) {
+  app_->CheckRunning();
+  if (index < 1 || static_cast<size_t>(index) > app_->workbooks.size()) {
+    throw excel::AutomationError("there is no workbook number " + std::to_string(index));
+  }
+  return std::make_shared<WorkbookImpl>(app_, app_->workbooks[static_cast<size_t>(index - 1)]);
+}
+
+std::shared_ptr<excel::Workbook> WorkbooksImpl::Add() {
+  app_->CheckRunning();
+  auto book = std::make_shared<WorkbookState>();
+  book->name = "Book" + std::to_string(app_->next_book_number++);
+  auto sheet = std::make_unique<SheetState>();
+  sheet->name = "Sheet1";
+  book->sheets.push_back(std::move(sheet));
+  app_->workbooks.push_back(book);
+  app_->active = book;
+  return std::make_shared<WorkbookImpl>(app_, book);
+}
+
+std::shared_ptr<excel::Workbook> WorkbooksImpl::Open(const std::string& path) {
+  app_->CheckRunning();
+  throw excel::AutomationError("cannot open \"" + path +
+                               "\": this engine does not open existing workbooks yet");
+}
+
+// --- Workbook ----------------------------------------------------------------
+
+std::string WorkbookImpl::Name() const {
+  book_->CheckOpen();
+  return book_->name;
+}
+
+std::string WorkbookImpl::FullName() const {
+  book_->CheckOpen();
+  return book_->full_name;
+}
+
+std::shared_ptr<excel::Worksheets> WorkbookImpl::Worksheets() {
+  book_->CheckOpen();
+  return std::make_shared<WorksheetsImpl>(book_);
+}
+
+void WorkbookImpl::Save() {
+  book_->CheckOpen();
+  if (book_->full_name.empty()) {
+    throw excel::AutomationError("the workbook " + book_->name +
+                                 " has never been saved: use SaveAs with a file name");
+  }
+  SaveWorkbookAsXlsx(*book_, book_->full_name);
+  book_->saved = true;
+}
+
+void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
+  book_->CheckOpen();
+  if (path.empty()) throw excel::AutomationError("SaveAs needs a file name");
+  if (accessMode < 1 || accessMode > 3) {
+    throw excel::AutomationError("unknown access mode " + std::to_string(accessMode));
+  }
+  fs::path target(path);
+  std::string extension = target.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension != ".xlsx") {
+    throw excel::AutomationError("cannot save \"" + path +
+                                 "\": the file name's extension chooses the format, and this "
+                                 "engine writes only .xlsx workbooks");
+  }
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(target, ec);
+  if (ec) throw excel::AutomationError("cannot save \"" + path + "\": " + ec.message());
+  SaveWorkbookAsXlsx(*book_, absolute);
+  book_->full_name = absolute.string();
+  book_->name = absolute.filename().string();
+  book_->saved = true;
+}
+
+void WorkbookImpl::Close() {
+  book_->CheckOpen();
+  book_->closed = true;
+  book_->selection.reset();
+  auto& list = app_->workbooks;
+  list.erase(std::remove(list.begin(), list.end(), book_), list.end());
+  if (app_->active == book_) app_->active = list.empty() ? nullptr : list.back();
+}
+
+bool WorkbookImpl::Saved() const {
+  book_->CheckOpen();
+  return book_->saved;
+}
+
+// --- Worksheets --------------------------------------------------------------
+
+int32_t WorksheetsImpl::Count() const {
+  book_->CheckOpen();
+  return static_cast<int32_t>(book_->sheets.size());
+}
+
+std::shared_ptr<excel::Worksheet> WorksheetsImpl::Item(int32_t index) {
+  book_->CheckOpen();
+  if (index < 1 || static_cast<size_t>(index) > book_->sheets.size()) {
+    throw excel::AutomationError("there is no sheet number " + std::to_string(index));
+  }
+  return std::make_shared<WorksheetImpl>(
+      SheetRef{book_, book_->sheets[static_cast<size_t>(index - 1)].get()});
+}
+
+std::shared_ptr<excel::Worksheet> WorksheetsImpl::Item(const std::string& name) {
+  book_->CheckOpen();
+  for (const auto& sheet : book_->sheets) {
+    if (sheet->name == name) return std::make_shared<WorksheetImpl>(SheetRef{book_, sheet.get()});
+  }
+  throw excel::AutomationError("the workbook " + book_->name + " has no sheet named \"" + name +
+                               "\"");
+}
+
+// --- Worksheet and Range -----------------------------------------------------
+
+std::string WorksheetImpl::Name() const {
+  ref_.CheckOpen();
+  return ref_.sheet->name;
+}
+
+void WorksheetImpl::Activate() {
+  ref_.CheckOpen();
+  auto& sheets = ref_.workbook->sheets;
+  for (size_t i = 0; i < sheets.size(); ++i) {
+    if (sheets[i].get() == ref_.sheet) ref_.workbook->active_sheet = i;
+  }
+}
+
+std::shared_ptr<excel::Shapes> WorksheetImpl::Shapes() {
+  ref_.CheckOpen();
+  return std::make_shared<ShapesImpl>(ref_);
+}
+
+std::shared_ptr<excel::PageSetup> WorksheetImpl::PageSetup() {
+  ref_.CheckOpen();
+  return std::make_shared<PageSetupImpl>(ref_);
+}
+
+std::shared_ptr<excel::Range> WorksheetImpl::Range(const std::string& address) {
+  ref_.CheckOpen();
+  const auto parsed = ParseCellReference(address);
+  if (!parsed) throw excel::AutomationError("\"" + address + "\" is not a cell reference");
+  return std::make_shared<RangeImpl>(ref_, parsed->Absolute());
+}
+
+std::string RangeImpl::Address() const {
+  ref_.CheckOpen();
+  return address_;
+}
+
+void RangeImpl::Select() {
+  ref_.CheckOpen();
+  ref_.workbook->SelectCells(*ref_.sheet, address_);
+}
+
+// --- Registration ------------------------------------------------------------
+
+std::shared_ptr<excel::Application> CreateApplication() {
+  return std::make_shared<ApplicationImpl>();
+}
+
+void RegisterAutomationClass() { excel::RegisterClass(kEngineProgId, CreateApplication); }
+
+}  // namespace ovix::workbook

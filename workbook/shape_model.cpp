@@ -1,0 +1,303 @@
+#include "workbook/shape_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "workbook/text_metrics.h"
+
+namespace ovix::workbook {
+
+int32_t ShapeNode::AutomationType() const {
+  switch (kind) {
+    case ShapeKind::kLine: return excel::kTypeLine;
+    case ShapeKind::kFreeform: return excel::kTypeFreeform;
+    case ShapeKind::kTextBox: return excel::kTypeTextBox;
+    case ShapeKind::kGroup: return excel::kTypeGroup;
+    case ShapeKind::kRectangle:
+    case ShapeKind::kOval:
+    case ShapeKind::kArc: return excel::kTypeAutoShape;
+  }
+  return excel::kTypeOther;
+}
+
+void CheckCoordinate(double value, const char* what) {
+  if (!std::isfinite(value) || std::fabs(value) > kMaxCoordinate) {
+    throw excel::AutomationError(std::string("the ") + what + " is out of range: " +
+                                 std::to_string(value));
+  }
+}
+
+void CheckSize(double value, const char* what) {
+  CheckCoordinate(value, what);
+  if (value < 0) {
+    throw excel::AutomationError(std::string("the ") + what + " must not be negative: " +
+                                 std::to_string(value));
+  }
+}
+
+ShapeNode& Drawing::NewNode(ShapeKind kind, const char* base_name) {
+  std::string name;
+  int64_t number = 0;
+  // Default names carry the sheet's running number; a number whose name a
+  // renamed shape already took is skipped.
+  do {
+    number = next_number_++;
+    if (number >= std::numeric_limits<int32_t>::max()) {
+      throw excel::AutomationError("too many shapes on one sheet");
+    }
+    name = std::string(base_name) + " " + std::to_string(number);
+  } while (names_.count(name) != 0);
+  ShapeNode& node = nodes_.emplace_back();
+  node.kind = kind;
+  node.id = static_cast<int32_t>(number + 1);
+  node.name = std::move(name);
+  names_.emplace(node.name, &node);
+  node.slot = order_.Append(&node);
+  return node;
+}
+
+ShapeNode& Drawing::AddLine(double begin_x, double begin_y, double end_x, double end_y) {
+  CheckCoordinate(begin_x, "line's start x");
+  CheckCoordinate(begin_y, "line's start y");
+  CheckCoordinate(end_x, "line's end x");
+  CheckCoordinate(end_y, "line's end y");
+  ShapeNode& node = NewNode(ShapeKind::kLine, "Line");
+  node.left = std::min(begin_x, end_x);
+  node.top = std::min(begin_y, end_y);
+  node.width = std::fabs(end_x - begin_x);
+  node.height = std::fabs(end_y - begin_y);
+  node.flip_h = end_x < begin_x;
+  node.flip_v = end_y < begin_y;
+  node.original_width = node.width;
+  node.original_height = node.height;
+  return node;
+}
+
+ShapeNode& Drawing::AddAutoShape(ShapeKind kind, double left, double top, double width,
+                                 double height) {
+  CheckCoordinate(left, "shape's left");
+  CheckCoordinate(top, "shape's top");
+  CheckSize(width, "shape's width");
+  CheckSize(height, "shape's height");
+  const char* base = kind == ShapeKind::kOval ? "Oval" : kind == ShapeKind::kArc ? "Arc" : "Rectangle";
+  ShapeNode& node = NewNode(kind, base);
+  node.left = left;
+  node.top = top;
+  node.width = width;
+  node.height = height;
+  node.original_width = width;
+  node.original_height = height;
+  node.fill.visible = kind != ShapeKind::kArc;
+  return node;
+}
+
+ShapeNode& Drawing::AddTextBox(int32_t orientation, double left, double top, double width,
+                               double height) {
+  if (orientation != excel::kOrientationHorizontal && orientation != excel::kOrientationUpward &&
+      orientation != excel::kOrientationDownward) {
+    throw excel::AutomationError("unknown text orientation " + std::to_string(orientation));
+  }
+  CheckCoordinate(left, "text box's left");
+  CheckCoordinate(top, "text box's top");
+  CheckSize(width, "text box's width");
+  CheckSize(height, "text box's height");
+  ShapeNode& node = NewNode(ShapeKind::kTextBox, "TextBox");
+  node.left = left;
+  node.top = top;
+  node.width = width;
+  node.height = height;
+  node.original_width = width;
+  node.original_height = height;
+  node.fill.visible = true;
+  node.text = std::make_unique<TextFrame>();
+  node.text->orientation = orientation;
+  return node;
+}
+
+ShapeNode& Drawing::AddFreeform(const std::vector<FreeformNode>& nodes) {
+  for (const FreeformNode& n : nodes) {
+    CheckCoordinate(n.at.x, "freeform node's x");
+    CheckCoordinate(n.at.y, "freeform node's y");
+  }
+  BezierPath path = BuildFreeformPath(nodes);
+  const Box bounds = PathBounds(path);
+  auto geometry = std::make_unique<FreeformGeometry>();
+  const Point2 origin{bounds.left, bounds.top};
+  auto shift = [&](Point2& p) {
+    p.x -= origin.x;
+    p.y -= origin.y;
+  };
+  shift(path.start);
+  for (PathSegment& seg : path.segments) {
+    shift(seg.c1);
+    shift(seg.c2);
+    shift(seg.to);
+  }
+  geometry->reference_width = bounds.width();
+  geometry->reference_height = bounds.height();
+  const bool closed = path.closed;
+  geometry->path = std::move(path);
+
+  ShapeNode& node = NewNode(ShapeKind::kFreeform, "Freeform");
+  node.left = bounds.left;
+  node.top = bounds.top;
+  node.width = bounds.width();
+  node.height = bounds.height();
+  node.original_width = node.width;
+  node.original_height = node.height;
+  node.fill.visible = closed;
+  node.freeform = std::move(geometry);
+  return node;
+}
+
+namespace {
+
+void SetFrameToBounds(ShapeNode& group) {
+  double left = group.children.front()->left;
+  double top = group.children.front()->top;
+  double right = left + group.children.front()->width;
+  double bottom = top + group.children.front()->height;
+  for (const ShapeNode* child : group.children) {
+    left = std::min(left, child->left);
+    top = std::min(top, child->top);
+    right = std::max(right, child->left + child->width);
+    bottom = std::max(bottom, child->top + child->height);
+  }
+  group.left = left;
+  group.top = top;
+  group.width = right - left;
+  group.height = bottom - top;
+}
+
+}  // namespace
+
+ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
+  if (members.size() < 2) throw excel::AutomationError("grouping needs at least two shapes");
+  std::vector<ShapeNode*> sorted = members;
+  for (ShapeNode* m : sorted) {
+    if (m == nullptr || !m->top_level()) {
+      throw excel::AutomationError("only top-level shapes of the sheet can be grouped");
+    }
+  }
+  std::sort(sorted.begin(), sorted.end(),
+            [](const ShapeNode* a, const ShapeNode* b) { return a->slot < b->slot; });
+  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+    throw excel::AutomationError("a shape is named twice in the shapes to group");
+  }
+  const size_t front_slot = sorted.back()->slot;
+  for (ShapeNode* m : sorted) {
+    if (m->slot != front_slot) order_.Remove(m->slot);
+  }
+  ShapeNode& group = NewNode(ShapeKind::kGroup, "Group");
+  // NewNode appended the group in front of everything; it belongs where its
+  // frontmost member was.
+  order_.Remove(group.slot);
+  order_.Replace(front_slot, &group);
+  group.slot = front_slot;
+  group.children = std::move(sorted);
+  for (ShapeNode* m : group.children) {
+    m->parent = &group;
+    m->slot = kNoSlot;
+  }
+  SetFrameToBounds(group);
+  group.original_width = group.width;
+  group.original_height = group.height;
+  return group;
+}
+
+ShapeNode* Drawing::Find(std::string_view name) const {
+  const auto it = names_.find(name);
+  return it == names_.end() ? nullptr : it->second;
+}
+
+void Drawing::Rename(ShapeNode& node, const std::string& name) {
+  if (name == node.name) return;
+  if (name.empty()) throw excel::AutomationError("a shape name must not be empty");
+  if (names_.count(name) != 0) {
+    throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
+  }
+  names_.erase(node.name);
+  node.name = name;
+  names_.emplace(node.name, &node);
+}
+
+void Drawing::MoveSubtree(ShapeNode& node, double dx, double dy) {
+  node.left += dx;
+  node.top += dy;
+  for (ShapeNode* child : node.children) MoveSubtree(*child, dx, dy);
+}
+
+void Drawing::Move(ShapeNode& node, double dx, double dy) {
+  CheckCoordinate(dx, "horizontal move");
+  CheckCoordinate(dy, "vertical move");
+  CheckCoordinate(node.left + dx, "shape's new left");
+  CheckCoordinate(node.top + dy, "shape's new top");
+  MoveSubtree(node, dx, dy);
+  RefreshAncestors(node);
+}
+
+void Drawing::MapSubtree(ShapeNode& node, bool horizontal, double from_origin, double to_origin,
+                         double factor) {
+  double& pos = horizontal ? node.left : node.top;
+  double& size = horizontal ? node.width : node.height;
+  pos = to_origin + (pos - from_origin) * factor;
+  size *= factor;
+  if (node.text) node.text->fitted = false;
+  for (ShapeNode* child : node.children) MapSubtree(*child, horizontal, from_origin, to_origin, factor);
+}
+
+void Drawing::Scale(ShapeNode& node, bool horizontal, double factor, bool relative_to_original,
+                    int32_t scale_from) {
+  if (!std::isfinite(factor) || factor < 0) {
+    throw excel::AutomationError("the scale factor must be zero or positive: " +
+                                 std::to_string(factor));
+  }
+  if (scale_from != excel::kScaleFromTopLeft && scale_from != excel::kScaleFromMiddle &&
+      scale_from != excel::kScaleFromBottomRight) {
+    throw excel::AutomationError("unknown corner to scale from: " + std::to_string(scale_from));
+  }
+  const double pos = horizontal ? node.left : node.top;
+  const double size = horizontal ? node.width : node.height;
+  const double base = relative_to_original ? (horizontal ? node.original_width : node.original_height)
+                                           : size;
+  const double new_size = base * factor;
+  CheckSize(new_size, horizontal ? "shape's new width" : "shape's new height");
+  double new_pos = pos;
+  if (scale_from == excel::kScaleFromMiddle) new_pos = pos + (size - new_size) / 2;
+  if (scale_from == excel::kScaleFromBottomRight) new_pos = pos + size - new_size;
+  CheckCoordinate(new_pos, "shape's new position");
+
+  if (size > 0) {
+    MapSubtree(node, horizontal, pos, new_pos, new_size / size);
+  } else {
+    // A frame without extent cannot stretch its contents: the shape itself
+    // takes the new size (a line or a freeform without width, say).
+    (horizontal ? node.width : node.height) = new_size;
+    (horizontal ? node.left : node.top) = new_pos;
+    if (node.text) node.text->fitted = false;
+  }
+  RefreshAncestors(node);
+}
+
+void Drawing::FitText(ShapeNode& node) {
+  if (!node.text) return;
+  const TextExtent extent = MeasureText(node.text->body);
+  const double along = extent.line_length + 2 * extent.inset;
+  const double across = extent.lines_depth + 2 * extent.inset;
+  if (node.text->orientation == excel::kOrientationHorizontal) {
+    node.width = along;
+    node.height = across;
+  } else {
+    node.width = across;
+    node.height = along;
+  }
+  node.text->fitted = true;
+  RefreshAncestors(node);
+}
+
+void Drawing::RefreshAncestors(ShapeNode& node) {
+  for (ShapeNode* p = node.parent; p != nullptr; p = p->parent) SetFrameToBounds(*p);
+}
+
+}  // namespace ovix::workbook

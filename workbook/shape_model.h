@@ -1,0 +1,171 @@
+#pragma once
+// The shapes of one sheet as the engine holds them: kinds, frames in points,
+// outline, fill, arc adjustments, freeform paths, text, and groups; unique
+// names through a hash index; the top-level shapes in z-order. Every
+// operation costs what it touches: adding, naming and finding a shape are
+// constant time, grouping is proportional to the group, moving or scaling a
+// shape to its own subtree and its ancestors' children.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "excel/excel_automation.h"
+#include "workbook/bezier_path.h"
+#include "workbook/text_body.h"
+#include "workbook/z_order_index.h"
+
+namespace ovix::workbook {
+
+enum class ShapeKind : uint8_t { kLine, kRectangle, kOval, kArc, kFreeform, kTextBox, kGroup };
+
+// Largest distance from the sheet origin, in points, that a position or size
+// may have (far beyond the sheet's last cell, far inside what the file format
+// holds).
+inline constexpr double kMaxCoordinate = 1.0e7;
+
+struct ColorSpec {
+  bool automatic = true;
+  int32_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
+  uint32_t rgb = 0;                               // 0xRRGGBB when not automatic
+};
+
+struct LineStyle {
+  double weight = 0.75;  // points
+  int32_t dash_style = excel::kLineSolid;
+  int32_t compound = excel::kLineSingle;
+  double transparency = 0.0;
+  bool visible = true;
+  ColorSpec color;  // automatic: black
+  int32_t begin_style = excel::kArrowheadNone;
+  int32_t begin_length = excel::kArrowheadLengthMedium;
+  int32_t begin_width = excel::kArrowheadWidthMedium;
+  int32_t end_style = excel::kArrowheadNone;
+  int32_t end_length = excel::kArrowheadLengthMedium;
+  int32_t end_width = excel::kArrowheadWidthMedium;
+};
+
+struct FillStyle {
+  bool visible = false;
+  double transparency = 0.0;
+  ColorSpec color;  // automatic: white
+};
+
+struct TextFrame {
+  TextBody body;
+  int32_t orientation = excel::kOrientationHorizontal;
+  int32_t alignment = excel::kAlignLeft;
+  bool auto_size = false;
+  bool add_indent = false;
+  // The frame is the size last fitted to the text (no explicit resize since).
+  bool fitted = false;
+};
+
+// A freeform's path relative to the top-left corner of its frame when the
+// frame was `reference_width` x `reference_height`; a resized frame stretches
+// the path with it.
+struct FreeformGeometry {
+  BezierPath path;
+  double reference_width = 0;
+  double reference_height = 0;
+};
+
+inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
+
+struct ShapeNode {
+  ShapeKind kind = ShapeKind::kRectangle;
+  int32_t id = 0;
+  std::string name;
+  double left = 0;
+  double top = 0;
+  double width = 0;
+  double height = 0;
+  double original_width = 0;
+  double original_height = 0;
+  // Lines: the line runs from the frame's top-left to its bottom-right corner,
+  // mirrored horizontally and/or vertically.
+  bool flip_h = false;
+  bool flip_v = false;
+  ShapeNode* parent = nullptr;  // the group that holds the shape
+  size_t slot = kNoSlot;        // z-order slot while top-level
+  uint64_t selection_mark = 0;  // see WorkbookState's selection
+  LineStyle line;
+  FillStyle fill;
+  // Arc: item 1 and item 2 in degrees (see excel::Adjustments).
+  std::array<double, 2> adjustments{90.0, 0.0};
+  std::unique_ptr<FreeformGeometry> freeform;
+  std::unique_ptr<TextFrame> text;
+  std::vector<ShapeNode*> children;  // groups, back to front
+
+  bool top_level() const { return parent == nullptr; }
+  int32_t AutomationType() const;
+  int32_t AdjustmentCount() const { return kind == ShapeKind::kArc ? 2 : 0; }
+};
+
+// AutomationError unless `value` is a finite coordinate within kMaxCoordinate
+// (and not negative when it is a size).
+void CheckCoordinate(double value, const char* what);
+void CheckSize(double value, const char* what);
+
+class Drawing {
+ public:
+  Drawing() = default;
+  Drawing(const Drawing&) = delete;
+  Drawing& operator=(const Drawing&) = delete;
+
+  ShapeNode& AddLine(double begin_x, double begin_y, double end_x, double end_y);
+  // kRectangle, kOval or kArc.
+  ShapeNode& AddAutoShape(ShapeKind kind, double left, double top, double width, double height);
+  ShapeNode& AddTextBox(int32_t orientation, double left, double top, double width, double height);
+  ShapeNode& AddFreeform(const std::vector<FreeformNode>& nodes);
+  // Groups two or more distinct top-level shapes; the group takes the
+  // z-position of the frontmost member and holds the members back to front.
+  ShapeNode& Group(const std::vector<ShapeNode*>& members);
+
+  size_t TopLevelCount() const { return order_.size(); }
+  ShapeNode& TopLevelAt(size_t index) const { return *order_.At(index); }  // 0-based
+  template <typename F>
+  void ForEachTopLevel(F&& f) const {
+    order_.ForEach([&](ShapeNode* node) { f(*node); });
+  }
+
+  ShapeNode* Find(std::string_view name) const;
+  // AutomationError for an empty name or one that another shape has.
+  void Rename(ShapeNode& node, const std::string& name);
+
+  void Move(ShapeNode& node, double dx, double dy);
+  // Scales the width (horizontal) or height of `node` by `factor`, relative
+  // to its current or original size, keeping the edge given by `scale_from`
+  // (excel::kScaleFromTopLeft, kScaleFromMiddle, kScaleFromBottomRight).
+  void Scale(ShapeNode& node, bool horizontal, double factor, bool relative_to_original,
+             int32_t scale_from);
+  // Fits a text box's frame to its text (top-left corner fixed).
+  void FitText(ShapeNode& node);
+  // Called after the frame of a grouped shape changed: the groups around it
+  // take the bounds of their members again.
+  void RefreshAncestors(ShapeNode& node);
+
+  FontTable& fonts() { return fonts_; }
+  const FontTable& fonts() const { return fonts_; }
+  size_t shape_count() const { return nodes_.size(); }
+
+ private:
+  ShapeNode& NewNode(ShapeKind kind, const char* base_name);
+  void MoveSubtree(ShapeNode& node, double dx, double dy);
+  void MapSubtree(ShapeNode& node, bool horizontal, double from_origin, double to_origin,
+                  double factor);
+
+  std::deque<ShapeNode> nodes_;
+  std::unordered_map<std::string_view, ShapeNode*> names_;
+  ZOrderIndex<ShapeNode> order_;
+  FontTable fonts_;
+  int64_t next_number_ = 1;
+};
+
+}  // namespace ovix::workbook

@@ -1,0 +1,24 @@
+#pragma once
+// The in-process workbook engine: an implementation of the spreadsheet
+// automation interface (excel/excel_automation.h) that keeps workbooks in
+// memory and saves them as Office Open XML workbooks (.xlsx).
+//
+// Programs and tests call RegisterAutomationClass() once; afterwards
+// excel::CreateObject(kEngineProgId) starts a new engine instance, as
+// automation clients start the spreadsheet application.
+
+#include <memory>
+
+#include "excel/excel_automation.h"
+
+namespace ovix::workbook {
+
+inline constexpr const char* kEngineProgId = "Excel.Application.9";
+
+// A new, independent application instance (not registered as running).
+std::shared_ptr<excel::Application> CreateApplication();
+
+// Registers the engine under kEngineProgId with excel::RegisterClass.
+void RegisterAutomationClass();
+
+}  // namespace ovix::workbook

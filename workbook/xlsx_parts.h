@@ -1,0 +1,53 @@
+#pragma once
+// The parts of an .xlsx package, one builder per part. Each returns the part's
+// complete XML text (the drawing part appends to a buffer, since it can be
+// large).
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "workbook/sheet_grid.h"
+#include "workbook/workbook_state.h"
+#include "workbook/xml_buffer.h"
+
+namespace ovix::workbook {
+
+// Where a sheet goes in the package: xl/worksheets/sheet<number>.xml and, when
+// it has shapes, xl/drawings/drawing<drawing_number>.xml.
+struct SheetPartInfo {
+  const SheetState* sheet = nullptr;
+  int number = 0;          // 1-based
+  int drawing_number = 0;  // 0 when the sheet has no shapes
+};
+
+namespace ooxml {
+inline constexpr std::string_view kRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+inline constexpr std::string_view kOfficeDocumentRelationships =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline constexpr std::string_view kSpreadsheetNamespace =
+    "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+}  // namespace ooxml
+
+// [Content_Types].xml
+std::string ContentTypesXml(const std::vector<SheetPartInfo>& sheets);
+// _rels/.rels
+std::string PackageRelationshipsXml();
+// xl/_rels/workbook.xml.rels: the sheets as rId1..rIdN, then the styles.
+std::string WorkbookRelationshipsXml(const std::vector<SheetPartInfo>& sheets);
+// xl/worksheets/_rels/sheetN.xml.rels: the drawing as rId1.
+std::string SheetRelationshipsXml(int drawing_number);
+// docProps/core.xml and docProps/app.xml
+std::string CorePropertiesXml(std::time_t created, std::time_t modified);
+std::string AppPropertiesXml(const WorkbookState& book);
+// xl/workbook.xml, with the print titles and print areas as defined names.
+std::string WorkbookXml(const WorkbookState& book);
+// xl/styles.xml: one cell format whose font is the workbook's default font.
+std::string StylesXml();
+// xl/worksheets/sheetN.xml
+std::string WorksheetXml(const SheetState& sheet, bool active, bool has_drawing);
+// xl/drawings/drawingN.xml
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out);
+
+}  // namespace ovix::workbook
