@@ -1,5 +1,7 @@
 #include "model/rv_document.h"
 
+#include "excel/rv_excel_export.h"
+
 namespace ovix {
 
 RvDocument::RvDocument() { Clear(); }
@@ -8,8 +10,9 @@ RvDocument::~RvDocument() = default;
 
 void RvDocument::Clear() {
   System().Clear();
-  // The reader and the exporter are created here too and cleared with the
-  // model, once they join the document.
+  ExcelExport().Clear();
+  // The reader is created here too and cleared with the model, once it
+  // joins the document.
 }
 
 RvSystem& RvDocument::System() {
@@ -23,6 +26,11 @@ std::shared_ptr<RvSystem> RvDocument::SharedSystem() {
 }
 
 void RvDocument::SetRvSystem(std::shared_ptr<RvSystem> system) { system_ = std::move(system); }
+
+RvExcelExport& RvDocument::ExcelExport() {
+  if (!excel_export_) excel_export_ = std::make_unique<RvExcelExport>();
+  return *excel_export_;
+}
 
 RvTools& RvDocument::Tools() {
   if (!tools_) tools_ = std::make_unique<RvTools>();

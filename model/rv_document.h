@@ -19,6 +19,8 @@ namespace ovix {
 // class, add a `std::unique_ptr<...>` member, an accessor that creates it
 // on first use, and a line in Clear() (model/rv_document.cpp).
 
+class RvExcelExport;
+
 class RvDocument {
  public:
   RvDocument();   // runs Clear
@@ -47,9 +49,13 @@ class RvDocument {
   // The geometry and text tools, created on first use.
   RvTools& Tools();
 
+  // The exporter, created on first use.
+  RvExcelExport& ExcelExport();
+
  private:
   std::shared_ptr<RvSystem> system_;
   std::unique_ptr<RvTools> tools_;
+  std::unique_ptr<RvExcelExport> excel_export_;
 };
 
 }  // namespace ovix

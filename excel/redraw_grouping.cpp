@@ -1,0 +1,85 @@
+// The move of the finished drawing from its working position onto the page
+// area, and grouping: the pieces of one entity, or every shape of the sheet.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "excel/rv_excel_export.h"
+
+namespace ovix {
+
+void RvExcelExport::RedrawBasePosition() {
+  try {
+    auto sheet = Sheet();
+    sheet->Shapes()->SelectAll();
+    double dx = 0, dy = 0;
+    if (std::fabs(scale_x_) < 1e-12 || auto_scale_) {
+      dx = area_x_ - view_left_;
+      dy = area_y_ - view_top_;
+    } else {
+      // A fixed scale: the area's corner in the scale the drawing was fitted
+      // to, as the sheet would show it at that scale.
+      dx = area_x_ * auto_scale_value_ / scale_x_ - view_left_;
+      dy = area_y_ * auto_scale_value_ / scale_y_ - view_top_;
+    }
+    auto range = App().Selection()->ShapeRange();
+    range->IncrementLeft(dx);
+    range->IncrementTop(dy);
+    sheet->Range("1:1")->Select();
+  } catch (const std::exception&) {
+    // Shape by shape instead (a sheet without shapes has nothing to select);
+    // a single shape is not moved this way.
+    try {
+      auto shapes = Sheet()->Shapes();
+      const int32_t count = shapes->Count();
+      if (count > 1) {
+        for (int32_t i = 1; i <= count; ++i) {
+          auto shape = shapes->Item(i);
+          shape->IncrementLeft(area_x_ - view_left_);
+          shape->IncrementTop(area_y_ - view_top_);
+        }
+      }
+    } catch (const std::exception&) {
+      // Nothing more to move.
+    }
+  }
+}
+
+void RvExcelExport::GroupAll() {
+  auto sheet = Sheet();
+  auto shapes = sheet->Shapes();
+  const int32_t count = shapes->Count();
+  std::vector<std::string> names;
+  if (count > 1) {
+    names.reserve(static_cast<std::size_t>(count));
+    for (int32_t i = 1; i <= count; ++i) names.push_back(shapes->Item(i)->Name());
+  }
+  GroupShapes(names, count);
+  sheet->Range("1:1")->Select();
+}
+
+bool RvExcelExport::GroupShapes(const std::vector<std::string>& names, int32_t count) {
+  if (count <= 1) return false;
+  // Each step may fail without stopping the next one; the grouping is
+  // reported done either way.
+  const std::size_t n = std::min(names.size(), static_cast<std::size_t>(count));
+  std::vector<std::string> selected(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(n));
+  bool selected_ok = false;
+  try {
+    Sheet()->Shapes()->Range(selected)->Select();
+    selected_ok = true;
+  } catch (const std::exception&) {
+  }
+  // Only the named shapes are grouped: when they could not be selected, the
+  // selection holds something else and is left as it is.
+  if (selected_ok) {
+    try {
+      App().Selection()->ShapeRange()->Group()->Select();
+    } catch (const std::exception&) {
+    }
+  }
+  return true;
+}
+
+}  // namespace ovix
