@@ -1,5 +1,6 @@
 #include "model/rv_document.h"
 
+#include "dxf/rv_dxf_import.h"
 #include "excel/rv_excel_export.h"
 
 namespace ovix {
@@ -10,9 +11,8 @@ RvDocument::~RvDocument() = default;
 
 void RvDocument::Clear() {
   System().Clear();
+  DxfImport().Clear();
   ExcelExport().Clear();
-  // The reader is created here too and cleared with the model, once it
-  // joins the document.
 }
 
 RvSystem& RvDocument::System() {
@@ -30,6 +30,11 @@ void RvDocument::SetRvSystem(std::shared_ptr<RvSystem> system) { system_ = std::
 RvExcelExport& RvDocument::ExcelExport() {
   if (!excel_export_) excel_export_ = std::make_unique<RvExcelExport>();
   return *excel_export_;
+}
+
+RvDxfImport& RvDocument::DxfImport() {
+  if (!dxf_import_) dxf_import_ = std::make_unique<RvDxfImport>();
+  return *dxf_import_;
 }
 
 RvTools& RvDocument::Tools() {

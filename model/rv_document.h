@@ -19,6 +19,7 @@ namespace ovix {
 // class, add a `std::unique_ptr<...>` member, an accessor that creates it
 // on first use, and a line in Clear() (model/rv_document.cpp).
 
+class RvDxfImport;
 class RvExcelExport;
 
 class RvDocument {
@@ -49,12 +50,16 @@ class RvDocument {
   // The geometry and text tools, created on first use.
   RvTools& Tools();
 
+  // The DXF reader, created on first use.
+  RvDxfImport& DxfImport();
+
   // The exporter, created on first use.
   RvExcelExport& ExcelExport();
 
  private:
   std::shared_ptr<RvSystem> system_;
   std::unique_ptr<RvTools> tools_;
+  std::unique_ptr<RvDxfImport> dxf_import_;
   std::unique_ptr<RvExcelExport> excel_export_;
 };
 

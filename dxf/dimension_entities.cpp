@@ -1,0 +1,274 @@
+// Dimension and leader entities: DIMENSION with its kind, the second point
+// of the dimension line, the direction and the measured text; LEADER with
+// its vertices.
+
+#include <array>
+#include <cmath>
+
+#include "dxf/entity_registration.h"
+#include "tools/numeric.h"
+
+namespace ovix::dxf_entities {
+
+namespace {
+
+constexpr std::string_view kAligned = "AcDbAlignedDimension";
+constexpr std::string_view kRotated = "AcDbRotatedDimension";
+constexpr std::string_view kAngular = "AcDb2LineAngularDimension";
+constexpr std::string_view kDiametric = "AcDbDiametricDimension";
+constexpr std::string_view kRadial = "AcDbRadialDimension";
+
+// Measurement value meaning "not written".
+constexpr double kNoMeasurement = -1.0;
+
+// Points of a dimension, by the index used below.
+enum Point { P0, P1, P2, P3, P4, P5, P6, kPointCount };
+
+// Kind of a dimension without subclass markers (R12 and older), from the
+// low bits of its type code 70.
+std::string KindFromTypeCode(int32_t type) {
+  switch (type & 7) {
+    case 0: return std::string(kRotated);
+    case 1: return std::string(kAligned);
+    case 2: return std::string(kAngular);
+    case 3: return std::string(kDiametric);
+    case 4: return std::string(kRadial);
+    default: return "";  // three-point angular, ordinate
+  }
+}
+
+struct Vec3 {
+  double x = 0, y = 0, z = 0;
+};
+
+Vec3 PointOf(const EntityWork& w, int k) {
+  const auto i = static_cast<std::size_t>(k);
+  return {w.X[i], w.Y[i], w.Z[i]};
+}
+
+void SetPoint(EntityWork& w, int k, const Vec3& p) {
+  const auto i = static_cast<std::size_t>(k);
+  w.X[i] = p.x;
+  w.Y[i] = p.y;
+  w.Z[i] = p.z;
+}
+
+// `v` scaled to unit length (all zero for a zero vector); `length` gets |v|.
+std::array<double, 3> Unit(const Vec3& v, double& length) {
+  length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  if (length == 0.0) return {0.0, 0.0, 0.0};
+  return {v.x / length, v.y / length, v.z / length};
+}
+
+// Second end of a rotated dimension's line: P0 moved along the axis that
+// the dimension line follows, by the extension lines' offset.
+Vec3 RotatedSecondPoint(const EntityWork& w) {
+  const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
+  double length = 0, angle = 0;
+  const auto d = Unit({p3.x - p0.x, p3.y - p0.y, p3.z - p0.z}, length);
+  switch (w.Tools.CheckDirection(d, angle)) {
+    case 1:
+    case 3: return {p0.x, p0.y + p2.y - p3.y, p0.z};
+    case 2:
+    case 4: return {p0.x + p2.x - p3.x, p0.y, p0.z};
+    default: return {};
+  }
+}
+
+// Second end of an aligned dimension's line: the foot of the first
+// extension line, i.e. P2 projected onto the line through P0 that is
+// perpendicular to P0-P3. Computed as a projection so that every
+// orientation works, horizontal and vertical lines included.
+Vec3 AlignedSecondPoint(const EntityWork& w) {
+  const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
+  const double ex = p3.x - p0.x, ey = p3.y - p0.y;
+  const double len = std::hypot(ex, ey);
+  // Without an extension direction the dimension measures P2 to P3 = P0.
+  if (len == 0.0) return {p2.x, p2.y, p0.z};
+  const double tx = -ey / len, ty = ex / len;  // along the dimension line
+  const double s = (p2.x - p0.x) * tx + (p2.y - p0.y) * ty;
+  return {p0.x + s * tx, p0.y + s * ty, p0.z};
+}
+
+// Angle in radians between the two lines of a two-line angular dimension
+// (P2-P3 and P0-P4), taking the sector that holds the arc position P5.
+double AngularMeasurement(const EntityWork& w) {
+  const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
+  const Vec3 p4 = PointOf(w, P4), p5 = PointOf(w, P5);
+  const double ux = p3.x - p2.x, uy = p3.y - p2.y;
+  const double vx = p4.x - p0.x, vy = p4.y - p0.y;
+  const double cross = ux * vy - uy * vx;
+  const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
+  if (lu == 0.0 || lv == 0.0 || std::fabs(cross) <= 1e-12 * lu * lv) return 0.0;
+  // Centre: where the two lines cross.
+  const double t = ((p0.x - p2.x) * vy - (p0.y - p2.y) * vx) / cross;
+  const double cx = p2.x + t * ux, cy = p2.y + t * uy;
+  // Arc position as a combination a*u + b*v: the signs pick the rays that
+  // bound its sector.
+  const double wx = p5.x - cx, wy = p5.y - cy;
+  const double a = (wx * vy - wy * vx) / cross;
+  const double b = (ux * wy - uy * wx) / cross;
+  const double sa = a < 0 ? -1.0 : 1.0, sb = b < 0 ? -1.0 : 1.0;
+  double cosine = (sa * ux * sb * vx + sa * uy * sb * vy) / (lu * lv);
+  if (cosine > 1.0) cosine = 1.0;
+  if (cosine < -1.0) cosine = -1.0;
+  return std::acos(cosine);
+}
+
+}  // namespace
+
+std::string GetDimensionSubclass(std::span<const std::string_view> markers) {
+  std::string kind;
+  for (const std::string_view m : markers) {
+    if (m == kAligned) {
+      kind = kAligned;
+    } else if (m == kRotated || m == kAngular || m == kDiametric || m == kRadial) {
+      return std::string(m);
+    }
+  }
+  return kind;
+}
+
+bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
+  w.Start(kPointCount);
+  RvEntProperty& p = w.Property;
+  bool complete = false;
+  double measurement = kNoMeasurement;
+  bool has_type = false;
+  int32_t type_code = 0;
+  std::vector<std::string_view> markers;
+  ForEachPair(record, [&](int32_t code, std::string_view v) {
+    switch (code) {
+      case 1:
+        p.UserText = v;
+        complete = true;
+        return;
+      case 3: p.DimStyle = v; return;
+      case 5: p.Handle = v; return;
+      case 8: p.Layer = v; return;
+      case 42:
+        measurement = StrictReal(v);
+        complete = true;
+        return;
+      case 62:
+        p.Color = Integer(v);
+        p.TextColor = p.Color;
+        return;
+      case 70:
+        has_type = true;
+        type_code = Integer(v);
+        return;
+      case 71: p.Attach = Short(v); return;
+      case 100: markers.push_back(v); return;
+      default: break;
+    }
+    // Point codes: 10/20/30 P0, 11/21/31 P6, 13/23/33 P2, 14/24/34 P3,
+    // 15/25/35 P4, 16/26/36 P5.
+    if (code < 10 || code > 36) return;
+    const int axis = code / 10 - 1;  // 0 x, 1 y, 2 z
+    int point;
+    switch (code % 10) {
+      case 0: point = P0; break;
+      case 1: point = P6; break;
+      case 3: point = P2; break;
+      case 4: point = P3; break;
+      case 5: point = P4; break;
+      case 6: point = P5; break;
+      default: return;
+    }
+    const double value = Real(v);
+    const auto k = static_cast<std::size_t>(point);
+    if (axis == 0) w.X[k] = value;
+    else if (axis == 1) w.Y[k] = value;
+    else w.Z[k] = value;
+    // The definition point alone makes a dimension worth keeping: many
+    // writers leave out both the user text and the measurement.
+    if (code == 10) complete = true;
+  });
+  if (!complete) return false;
+
+  // 1. Kind: from the subclass markers; files older than R13 have none and
+  //    give the kind in code 70 (0 when the code is left out).
+  p.DimType = markers.empty() ? KindFromTypeCode(has_type ? type_code : 0)
+                              : GetDimensionSubclass(markers);
+  const std::string& kind = p.DimType;
+
+  // 2. and 3. Geometry and direction.
+  double measured = 0.0;  // the length the text falls back on
+  if (kind == kRotated || kind == kAligned) {
+    SetPoint(w, P1, kind == kRotated ? RotatedSecondPoint(w) : AlignedSecondPoint(w));
+    const Vec3 p0 = PointOf(w, P0), p1 = PointOf(w, P1);
+    const auto unit = Unit({p1.x - p0.x, p1.y - p0.y, p1.z - p0.z}, measured);
+    double angle = 0.0;
+    p.Direct = w.Tools.CheckDirection(unit, angle);
+    p.Angle = angle;
+  } else if (kind == kAngular || kind == kDiametric || kind == kRadial) {
+    SetPoint(w, P1, PointOf(w, P4));
+    p.Direct = 1;
+    p.Angle = 0.0;
+    if (kind == kRadial) {
+      const Vec3 p0 = PointOf(w, P0), p4 = PointOf(w, P4);
+      Unit({p4.x - p0.x, p4.y - p0.y, p4.z - p0.z}, measured);
+    }
+  }
+
+  // 4. Text: the written measurement, else what the geometry measures. A
+  //    diametric dimension gets none; nor does one of no known kind that
+  //    carries no measurement, as nothing about it can be measured.
+  if (kind != kDiametric) {
+    if (measurement != kNoMeasurement) {
+      p.Text = num::FormatGeneral(measurement);
+    } else if (kind == kAngular) {
+      p.Text = num::FormatGeneral(AngularMeasurement(w));
+    } else if (!kind.empty()) {
+      double factor = w.System.GetDimLFactor(p.DimStyle);
+      if (factor == 0.0) factor = 1.0;  // no style of that name: unscaled
+      p.Text = num::FormatGeneral(measured * factor);
+    }
+  }
+
+  // 5. The call.
+  const auto& X = w.X;
+  const auto& Y = w.Y;
+  const auto& Z = w.Z;
+  w.System.AddDimension(p, X[P0], Y[P0], Z[P0], X[P1], Y[P1], Z[P1], X[P2], Y[P2], Z[P2], X[P3],
+                        Y[P3], Z[P3], X[P5], Y[P5], Z[P5], X[P6], Y[P6], Z[P6]);
+  return true;
+}
+
+bool RegisterLeader(EntityWork& w, const DxfRecordView& record) {
+  w.Start(0);
+  bool written = false;
+  int32_t written_count = 0;
+  std::size_t n = 0;
+  ForEachPair(record, [&](int32_t code, std::string_view v) {
+    if (ApplyCommonCode(w.Property, code, v, true)) return;
+    switch (code) {
+      case 10:
+        w.X.resize(n + 1);
+        w.X[n] = Real(v);
+        break;
+      case 20:
+        // A vertex is complete with its y; z (code 30) is optional and the
+        // leader is passed flat.
+        w.Y.resize(n + 1);
+        w.Y[n] = Real(v);
+        w.Z.resize(n + 1);
+        w.Z[n] = 0.0;
+        ++n;
+        break;
+      case 76:
+        written = true;
+        written_count = Integer(v);
+        break;
+      default: break;
+    }
+  });
+  if (n == 0) return false;
+  w.X.resize(n);
+  w.Property.Count = VertexCountToPass(written, written_count, n);
+  w.System.AddLeader(w.Property, w.X, w.Y, w.Z);
+  return true;
+}
+
+}  // namespace ovix::dxf_entities

@@ -1,0 +1,91 @@
+// RvDxfImport::SetEntityData: the walk over the stored entities, the value
+// conversions and the group codes that every entity kind shares. The kinds
+// themselves are in curve_entities.cpp, text_entities.cpp and
+// dimension_entities.cpp.
+
+#include "dxf/entity_registration.h"
+
+#include "model/rv_document.h"
+#include "tools/numeric.h"
+
+namespace ovix {
+
+namespace dxf_entities {
+
+double Real(std::string_view value) { return num::LeadingNumber(value); }
+int32_t Integer(std::string_view value) { return num::ToInt32(Real(value)); }
+int16_t Short(std::string_view value) { return num::ToInt16(Real(value)); }
+int32_t Weight(std::string_view value) { return num::ToInt32(Real(value) / 100.0); }
+double StrictReal(std::string_view value) { return num::ToDouble(value); }
+
+bool ApplyCommonCode(RvEntProperty& p, int32_t code, std::string_view value, bool with_weight) {
+  switch (code) {
+    case 5: p.Handle = value; return true;
+    case 6: p.LineType = value; return true;
+    case 8: p.Layer = value; return true;
+    case 48: p.LineScale = Real(value); return true;
+    case 62: p.Color = Integer(value); return true;
+    case 370:
+      if (!with_weight) return false;
+      p.LineWidth = Weight(value);
+      return true;
+    default: return false;
+  }
+}
+
+bool InPaperSpace(const DxfRecordView& record) {
+  bool paper = false;
+  ForEachPair(record, [&](int32_t code, std::string_view value) {
+    if (code == 67) paper = Integer(value) == 1;
+  });
+  return paper;
+}
+
+int32_t VertexCountToPass(bool written, int32_t written_count, std::size_t read) {
+  const auto n = static_cast<int64_t>(read);
+  if (written && written_count >= 1 && written_count <= n) return written_count;
+  return static_cast<int32_t>(n);
+}
+
+}  // namespace dxf_entities
+
+RvSystem* RvDxfImport::SetEntityData() {
+  using namespace dxf_entities;
+  if (!system_bound_ || !document_) return nullptr;
+  RvSystem& system = document_->System();
+  EntityWork work{system, document_->Tools(), {}, {}, {}, {}};
+
+  for (std::size_t i = 0; i < entities_.Count(); ++i) {
+    const DxfRecordView record = entities_.At(i);
+    const std::string_view type = record.Type();
+    bool (*registrar)(EntityWork&, const DxfRecordView&) = nullptr;
+    bool multiline = false;
+    if (type == "LINE") registrar = RegisterLine;
+    else if (type == "CIRCLE") registrar = RegisterCircle;
+    else if (type == "ELLIPSE") registrar = RegisterEllipse;
+    else if (type == "ARC") registrar = RegisterArc;
+    else if (type == "LWPOLYLINE") registrar = RegisterPolyline;
+    else if (type == "TEXT") multiline = false;
+    else if (type == "MTEXT") multiline = true;
+    else if (type == "DIMENSION") registrar = RegisterDimension;
+    else if (type == "LEADER") registrar = RegisterLeader;
+    else continue;  // VIEWPORT, INSERT, HATCH, POLYLINE and the rest
+    const bool is_text = registrar == nullptr;
+
+    // Paper-space entities belong to layouts, not to the drawing.
+    if (InPaperSpace(record)) continue;
+    try {
+      if (is_text) RegisterText(work, record, multiline);
+      else registrar(work, record);
+    } catch (const DxfDataError&) {
+      throw;
+    } catch (const RvError& e) {
+      // The model refused the entity (for example a value too large for
+      // its field).
+      throw DxfDataError(e, record.Line(), std::string(type));
+    }
+  }
+  return &system;
+}
+
+}  // namespace ovix

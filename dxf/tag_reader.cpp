@@ -1,0 +1,155 @@
+#include "dxf/tag_reader.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "tools/numeric.h"
+#include "tools/rv_error.h"
+
+namespace ovix {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+}  // namespace
+
+std::string_view TrimDxfBlanks(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
+
+bool ParseGroupCode(std::string_view text, int32_t& code) {
+  text = TrimDxfBlanks(text);
+  if (text.empty()) return false;
+  std::string_view digits = text;
+  if (digits.front() == '+') digits.remove_prefix(1);
+  int32_t value = 0;
+  const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec == std::errc() && ptr == digits.data() + digits.size()) {
+    code = value;
+    return true;
+  }
+  // A code written as a decimal number ("10.0") is that number rounded.
+  if (!num::IsNumeric(text)) return false;
+  try {
+    code = num::ToInt32(num::ToDouble(text));
+  } catch (const RvError&) {
+    return false;
+  }
+  return true;
+}
+
+DxfTagReader::DxfTagReader(std::size_t chunk_size) : chunk_size_(chunk_size < 16 ? 16 : chunk_size) {}
+
+DxfTagReader::~DxfTagReader() { Close(); }
+
+bool DxfTagReader::Open(const std::string& path) {
+  Close();
+  file_ = std::fopen(path.c_str(), "rb");
+  if (!file_) return false;
+  pos_ = end_ = 0;
+  eof_seen_ = read_failed_ = had_bom_ = false;
+  line_number_ = 0;
+  bad_code_text_.clear();
+  bad_code_line_ = 0;
+  return true;
+}
+
+void DxfTagReader::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  // The buffer is released so that an idle reader holds no memory.
+  std::vector<char>().swap(buffer_);
+  pos_ = end_ = 0;
+}
+
+bool DxfTagReader::Refill() {
+  if (!file_ || eof_seen_) return false;
+  // Move the unread bytes to the front, then make room for one more chunk.
+  if (pos_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
+  if (buffer_.size() < end_ + chunk_size_) buffer_.resize(end_ + chunk_size_);
+  const std::size_t got = std::fread(buffer_.data() + end_, 1, chunk_size_, file_);
+  end_ += got;
+  if (got < chunk_size_) {
+    eof_seen_ = true;
+    if (std::ferror(file_)) read_failed_ = true;
+  }
+  return got > 0;
+}
+
+bool DxfTagReader::NextLine(std::string_view& line) {
+  if (!file_) return false;
+  std::size_t scan = pos_;  // where the search for a line end goes on
+  for (;;) {
+    const char* data = buffer_.data();
+    std::size_t k = scan;
+    while (k < end_ && data[k] != '\n' && data[k] != '\r') ++k;
+    if (k < end_) {
+      if (data[k] == '\r' && k + 1 == end_ && !eof_seen_) {
+        // A CR at the end of the buffer may be the first half of CR LF.
+        const std::size_t offset = k - pos_;
+        Refill();
+        scan = pos_ + offset;
+        if (scan + 1 < end_ || eof_seen_) {
+          data = buffer_.data();
+          k = scan;
+        } else {
+          continue;
+        }
+      }
+      std::size_t next = k + 1;
+      if (data[k] == '\r' && next < end_ && data[next] == '\n') ++next;
+      line = std::string_view(data + pos_, k - pos_);
+      pos_ = next;
+      break;
+    }
+    // No line end in the buffer: read more, or take the rest as the last line.
+    const std::size_t offset = k - pos_;
+    if (!Refill()) {
+      if (pos_ >= end_) return false;
+      line = std::string_view(buffer_.data() + pos_, end_ - pos_);
+      pos_ = end_;
+      break;
+    }
+    scan = pos_ + offset;
+  }
+  ++line_number_;
+  if (line_number_ == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    had_bom_ = true;
+    line.remove_prefix(kUtf8Bom.size());
+  }
+  return true;
+}
+
+DxfTagStatus DxfTagReader::NextPair(DxfTag& tag) {
+  std::string_view code_line;
+  if (!NextLine(code_line)) return DxfTagStatus::End;
+  const uint64_t line = line_number_;
+  int32_t code = 0;
+  if (!ParseGroupCode(code_line, code)) {
+    // A blank last line is only the file's final line end.
+    std::string_view rest;
+    if (TrimDxfBlanks(code_line).empty() && !NextLine(rest)) return DxfTagStatus::End;
+    bad_code_text_ = std::string(code_line.substr(0, 80));
+    bad_code_line_ = line;
+    return DxfTagStatus::BadCode;
+  }
+  std::string_view value;
+  if (!NextLine(value)) return DxfTagStatus::End;
+  tag.Code = code;
+  tag.Value = TrimDxfBlanks(value);
+  tag.Line = line;
+  return DxfTagStatus::Pair;
+}
+
+}  // namespace ovix
