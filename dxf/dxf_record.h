@@ -29,20 +29,29 @@ class DxfRecordStore;
 // A read-only view of one stored record; valid while the store is unchanged.
 class DxfRecordView {
  public:
-  std::string_view Type() const;
-  int32_t PairCount() const;
-  int32_t Code(int32_t pair) const;
-  std::string_view Value(int32_t pair) const;
+  std::string_view Type() const { return type_; }
+  int32_t PairCount() const { return count_; }
+  int32_t Code(int32_t pair) const { return codes_[pair]; }
+  std::string_view Value(int32_t pair) const {
+    const uint32_t begin = offsets_[pair];
+    const uint32_t end = pair + 1 < count_ ? offsets_[pair + 1] : value_bytes_;
+    return std::string_view(values_ + begin, end - begin);
+  }
   // Line number of the record's code-0 line, and of pair `pair`'s code line
   // (pairs are two lines each and follow each other without a gap).
-  uint64_t Line() const;
-  uint64_t PairLine(int32_t pair) const { return Line() + 2 * (static_cast<uint64_t>(pair) + 1); }
+  uint64_t Line() const { return line_; }
+  uint64_t PairLine(int32_t pair) const { return line_ + 2 * (static_cast<uint64_t>(pair) + 1); }
 
  private:
   friend class DxfRecordStore;
-  DxfRecordView(const DxfRecordStore* store, std::size_t index) : store_(store), index_(index) {}
-  const DxfRecordStore* store_;
-  std::size_t index_;
+  DxfRecordView() = default;
+  std::string_view type_;
+  const int32_t* codes_ = nullptr;
+  const uint32_t* offsets_ = nullptr;
+  const char* values_ = nullptr;
+  uint32_t value_bytes_ = 0;
+  int32_t count_ = 0;
+  uint64_t line_ = 0;
 };
 
 class DxfRecordStore {
@@ -71,7 +80,7 @@ class DxfRecordStore {
 
   std::size_t Count() const { return records_.size(); }
   bool Empty() const { return records_.empty(); }
-  DxfRecordView At(std::size_t index) const { return DxfRecordView(this, index); }
+  DxfRecordView At(std::size_t index) const;
   DxfRecord Copy(std::size_t index) const;
 
   // Number of records of each type.
@@ -81,7 +90,6 @@ class DxfRecordStore {
   std::size_t ValueBytes() const { return arena_.size(); }
 
  private:
-  friend class DxfRecordView;
   struct Record {
     std::size_t FirstPair = 0;
     std::size_t ValueBegin = 0;  // arena offset of the first value

@@ -6,25 +6,18 @@
 
 namespace ovix {
 
-std::string_view DxfRecordView::Type() const {
-  return store_->types_[store_->records_[index_].Type];
+DxfRecordView DxfRecordStore::At(std::size_t index) const {
+  const Record& r = records_[index];
+  DxfRecordView v;
+  v.type_ = types_[r.Type];
+  v.codes_ = codes_.data() + r.FirstPair;
+  v.offsets_ = offsets_.data() + r.FirstPair;
+  v.values_ = arena_.data() + r.ValueBegin;
+  v.value_bytes_ = r.ValueBytes;
+  v.count_ = r.PairCount;
+  v.line_ = r.Line;
+  return v;
 }
-
-int32_t DxfRecordView::PairCount() const { return store_->records_[index_].PairCount; }
-
-int32_t DxfRecordView::Code(int32_t pair) const {
-  return store_->codes_[store_->records_[index_].FirstPair + static_cast<std::size_t>(pair)];
-}
-
-std::string_view DxfRecordView::Value(int32_t pair) const {
-  const auto& r = store_->records_[index_];
-  const std::size_t k = r.FirstPair + static_cast<std::size_t>(pair);
-  const std::size_t begin = store_->offsets_[k];
-  const std::size_t end = pair + 1 < r.PairCount ? store_->offsets_[k + 1] : r.ValueBytes;
-  return std::string_view(store_->arena_).substr(r.ValueBegin + begin, end - begin);
-}
-
-uint64_t DxfRecordView::Line() const { return store_->records_[index_].Line; }
 
 void DxfRecordStore::Clear() {
   std::vector<Record>().swap(records_);

@@ -5,6 +5,9 @@
 
 #include "dxf/entity_registration.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "model/rv_document.h"
 #include "tools/numeric.h"
 
@@ -12,7 +15,19 @@ namespace ovix {
 
 namespace dxf_entities {
 
-double Real(std::string_view value) { return num::LeadingNumber(value); }
+double Real(std::string_view value) {
+  // Most values are plain decimal numbers: convert those directly, and
+  // leave everything else (a leading "+", trailing text, "inf", a number too
+  // large) to the lenient parse.
+  if (!value.empty() && (static_cast<unsigned>(value.front() - '0') < 10 || value.front() == '-')) {
+    double result = 0.0;
+    const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), result);
+    if (ec == std::errc() && ptr == value.data() + value.size() && std::isfinite(result)) {
+      return result;
+    }
+  }
+  return num::LeadingNumber(value);
+}
 int32_t Integer(std::string_view value) { return num::ToInt32(Real(value)); }
 int16_t Short(std::string_view value) { return num::ToInt16(Real(value)); }
 int32_t Weight(std::string_view value) { return num::ToInt32(Real(value) / 100.0); }

@@ -63,12 +63,13 @@ struct CountingSink {
     current = 2;
   }
   void EndRecord() { current = 0; }
-  void Pair(int32_t, std::string_view value) {
-    std::size_t high = 0;
-    for (const char c : value) high += (static_cast<unsigned char>(c) >> 7);
-    if (high > 0 && all_utf8 && !utf8::IsValid(value)) all_utf8 = false;
-    // A byte above 0x7F decodes to at most three bytes of UTF-8.
-    const std::size_t bytes = value.size() + 2 * high;
+  void Pair(const DxfTag& tag) {
+    std::size_t bytes = tag.Value.size();
+    if (!tag.Plain) {
+      if (all_utf8 && !utf8::IsValid(tag.Value)) all_utf8 = false;
+      // A byte above 0x7F decodes to at most three bytes of UTF-8.
+      bytes *= 3;
+    }
     if (current == 1) {
       ++table_pairs;
       table_bytes += bytes;
@@ -95,12 +96,13 @@ struct StoringSink {
     current = &entities;
   }
   void EndRecord() { current = nullptr; }
-  void Pair(int32_t code, std::string_view value) {
+  void Pair(const DxfTag& tag) {
     if (!current) return;
-    if (!NeedsDxfDecoding(value)) {
-      current->AddPair(code, value);
+    if (tag.Plain) {
+      current->AddPair(tag.Code, tag.Value);
     } else {
-      current->AddPairWith(code, [&](std::string& arena) { decoder.AppendDecoded(value, arena); });
+      current->AddPairWith(tag.Code,
+                           [&](std::string& arena) { decoder.AppendDecoded(tag.Value, arena); });
     }
   }
 };
@@ -255,7 +257,7 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
       }
       continue;
     }
-    sink.Pair(tag.Code, tag.Value);
+    sink.Pair(tag);
   }
   if (reader_.ReadFailed()) return PassOutcome::ReadError;
   if (from_start && !structure_seen) return PassOutcome::NotDxf;

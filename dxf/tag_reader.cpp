@@ -131,7 +131,64 @@ bool DxfTagReader::NextLine(std::string_view& line) {
   return true;
 }
 
+bool DxfTagReader::FastPair(DxfTag& tag) {
+  if (line_number_ == 0) return false;  // the first line may carry a BOM
+  const char* const b = buffer_.data();
+  const char* const e = b + end_;
+  const char* q = b + pos_;
+  // Code line: blanks, an optional minus sign, up to nine digits, blanks.
+  while (q < e && IsBlank(*q)) ++q;
+  const bool negative = q < e && *q == '-';
+  if (negative) ++q;
+  const char* const digits = q;
+  int32_t code = 0;
+  while (q < e && static_cast<unsigned>(*q - '0') < 10 && q - digits < 9) {
+    code = code * 10 + (*q - '0');
+    ++q;
+  }
+  if (q == digits) return false;
+  while (q < e && IsBlank(*q)) ++q;
+  if (q >= e || (*q != '\n' && *q != '\r')) return false;
+  const char* v = q + 1;
+  if (*q == '\r') {
+    if (v >= e) return false;  // CR at the buffer's end: is LF next?
+    if (*v == '\n') ++v;
+  }
+  // Value line, noting bytes that need decoding.
+  const char* ve = v;
+  unsigned high = 0;
+  bool backslash = false;
+  while (ve < e) {
+    const char c = *ve;
+    if (c == '\n' || c == '\r') break;
+    high |= static_cast<unsigned char>(c);
+    backslash |= c == '\\';
+    ++ve;
+  }
+  if (ve >= e) return false;
+  const char* next = ve + 1;
+  if (*ve == '\r') {
+    if (next >= e) {
+      if (!eof_seen_) return false;
+    } else if (*next == '\n') {
+      ++next;
+    }
+  }
+  const char* vb = v;
+  while (vb < ve && IsBlank(*vb)) ++vb;
+  const char* vend = ve;
+  while (vend > vb && IsBlank(vend[-1])) --vend;
+  tag.Code = negative ? -code : code;
+  tag.Value = std::string_view(vb, static_cast<std::size_t>(vend - vb));
+  tag.Line = line_number_ + 1;
+  tag.Plain = (high & 0x80) == 0 && !backslash;
+  line_number_ += 2;
+  pos_ = static_cast<std::size_t>(next - b);
+  return true;
+}
+
 DxfTagStatus DxfTagReader::NextPair(DxfTag& tag) {
+  if (FastPair(tag)) return DxfTagStatus::Pair;
   std::string_view code_line;
   if (!NextLine(code_line)) return DxfTagStatus::End;
   const uint64_t line = line_number_;
@@ -149,6 +206,13 @@ DxfTagStatus DxfTagReader::NextPair(DxfTag& tag) {
   tag.Code = code;
   tag.Value = TrimDxfBlanks(value);
   tag.Line = line;
+  tag.Plain = true;
+  for (const char c : tag.Value) {
+    if ((static_cast<unsigned char>(c) & 0x80) != 0 || c == '\\') {
+      tag.Plain = false;
+      break;
+    }
+  }
   return DxfTagStatus::Pair;
 }
 

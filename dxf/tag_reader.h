@@ -28,6 +28,7 @@ struct DxfTag {
   int32_t Code = 0;
   std::string_view Value;  // trimmed, raw bytes
   uint64_t Line = 0;       // 1-based number of the code line
+  bool Plain = true;       // the value is ASCII without a backslash
 };
 
 enum class DxfTagStatus {
@@ -72,6 +73,9 @@ class DxfTagReader {
   // Reads more of the file behind the unread bytes; false when nothing more
   // could be read.
   bool Refill();
+  // NextPair for the common case of a pair that lies wholly in the buffer
+  // with a plain integer code; false (nothing consumed) otherwise.
+  bool FastPair(DxfTag& tag);
 
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
