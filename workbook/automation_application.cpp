@@ -49,8 +49,8 @@ std::shared_ptr<excel::Selection> ApplicationImpl::Selection() {
 }
 
 bool ApplicationImpl::Visible() const {
-  state_->CheckRunning();
-  return state_->visible;
+  // An application that quit is no longer shown.
+  return state_->visible && !state_->quit;
 }
 
 void ApplicationImpl::SetVisible(bool value) {

@@ -78,9 +78,6 @@ struct WorkbookState {
 
   void SelectShapes(SheetState& sheet, const std::vector<ShapeNode*>& shapes, bool replace);
   void SelectCells(SheetState& sheet, const std::string& address);
-  bool IsSelected(const ShapeNode& node) const {
-    return selection && !selection->shapes.empty() && node.selection_mark == selection_epoch;
-  }
   // After grouping: a selection that held any of the group's members now
   // holds the group in their place.
   void ReplaceSelectedMembers(SheetState& sheet, ShapeNode& group);

@@ -1,7 +1,8 @@
 // xl/drawings/drawingN.xml: the shapes of a sheet.
 //
 // Each top-level shape or group sits in a twoCellAnchor whose cells and
-// offsets match its a:xfrm. Positions are whole EMU. Lines are connectors
+// offsets match its a:xfrm. (Text boxes too: LibreOffice grows a self-sizing
+// text box in a oneCellAnchor about its centre, away from its anchor.) Positions are whole EMU. Lines are connectors
 // with flips; ovals and rectangles preset geometries; arcs the "arc" preset on
 // the box of their whole ellipse (or, when that box would leave the sheet, a
 // custom path of the arc itself); freeforms custom geometry of cubic Béziers;

@@ -123,10 +123,10 @@ class LibreOfficeRender : public ::testing::Test {
 
   // The placement of the top-level shape that holds the shape named `name`.
   Placement PlacementOf(const std::string& name) const {
-    const std::string query = "/xdr:wsDr/xdr:twoCellAnchor[.//xdr:cNvPr[@name='" + name + "']]";
+    const std::string query = "/xdr:wsDr/*[.//xdr:cNvPr[@name='" + name + "']]";
     const pugi::xml_node anchor = drawing.select_node(query.c_str()).node();
     EXPECT_TRUE(anchor) << name;
-    const pugi::xml_node top = anchor.child("xdr:from").next_sibling("xdr:to").next_sibling();
+    const pugi::xml_node top = anchor.last_child().previous_sibling();  // before clientData
     const pugi::xml_node xfrm = top.select_node("*/a:xfrm").node();
     auto value = [](pugi::xml_node n, const char* child) { return n.child(child).text().as_llong(); };
     Placement p;
@@ -141,9 +141,14 @@ class LibreOfficeRender : public ::testing::Test {
       return value(cell, "xdr:row") * 13.5 + value(cell, "xdr:rowOff") / kEmuPerPoint;
     };
     p.page_x0 = page_x(anchor.child("xdr:from"));
-    p.page_x1 = page_x(anchor.child("xdr:to"));
     p.page_y0 = page_y(anchor.child("xdr:from"));
-    p.page_y1 = page_y(anchor.child("xdr:to"));
+    if (anchor.child("xdr:to")) {
+      p.page_x1 = page_x(anchor.child("xdr:to"));
+      p.page_y1 = page_y(anchor.child("xdr:to"));
+    } else {  // a oneCellAnchor: its size is its own
+      p.page_x1 = p.page_x0 + anchor.child("xdr:ext").attribute("cx").as_llong() / kEmuPerPoint;
+      p.page_y1 = p.page_y0 + anchor.child("xdr:ext").attribute("cy").as_llong() / kEmuPerPoint;
+    }
     return p;
   }
 

@@ -228,6 +228,7 @@ TEST_F(SavedWorkbook, TextBoxesCarryParagraphsFontsAndOrientation) {
   selection->ShapeRange()->Line()->SetVisible(excel::kFalse);
   const auto doc = Parse(Save().at("xl/drawings/drawing1.xml"));
   const auto sp = ShapeNamed(doc, "TextBox 1");
+
   EXPECT_STREQ(sp.select_node("xdr:nvSpPr/xdr:cNvSpPr").node().attribute("txBox").value(), "1");
   EXPECT_STREQ(sp.select_node("xdr:spPr/a:noFill").node().name(), "a:noFill");
   EXPECT_TRUE(sp.select_node("xdr:spPr/a:ln/a:noFill"));
