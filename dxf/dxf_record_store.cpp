@@ -1,7 +1,7 @@
-#include <limits>
-#include <map>
-
 #include "dxf/dxf_record.h"
+
+#include <limits>
+
 #include "tools/rv_error.h"
 
 namespace ovix {

@@ -155,8 +155,6 @@ void RvDxfImport::Clear() {
   system_bound_ = false;
 }
 
-RvDocument* RvDxfImport::Document() { return document_.get(); }
-
 void RvDxfImport::SetRvSystem(std::shared_ptr<RvSystem> system) {
   if (!document_) document_ = std::make_unique<RvDocument>();
   document_->SetRvSystem(std::move(system));

@@ -140,7 +140,6 @@ class RvDxfImport {
   template <typename Sink>
   PassOutcome Walk(Sink& sink);
   bool ReportFailure(PassOutcome outcome);
-  RvDocument* Document();
 
   std::string file_path_;
   bool file_used_ = false;  // a file was opened since Clear
