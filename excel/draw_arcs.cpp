@@ -116,31 +116,34 @@ void RvExcelExport::DrawOneArc(excel::Shapes& shapes, int32_t index, const RvMat
       ExcelLinePropertyChange(kStyleArc, excel_app_, index);
     });
   } else {
-    std::shared_ptr<excel::FreeformBuilder> builder;
-    step([&] { builder = shapes.BuildFreeform(excel::kEditingAuto, start.x, start.y); });
+    // The nodes after the start: every sample point more than the tolerance
+    // away from the last node placed, then the end point on the same rule.
+    std::vector<SheetPoint> nodes;
     SheetPoint last = start;
     for (int k = 1; k < n; ++k) {
       const SheetPoint q = pointAt(nodeAngle(k));
       if (!FarApart(q, last)) continue;
-      step([&] {
-        if (!builder) throw excel::AutomationError("the freeform was not started");
-        builder->AddNodes(excel::kSegmentCurve, excel::kEditingAuto, q.x, q.y);
-      });
+      nodes.push_back(q);
       last = q;
     }
-    // The curve ends at the last node placed when the end point is within
-    // the tolerance of it.
-    if (FarApart(end, last)) {
-      step([&] {
-        if (!builder) throw excel::AutomationError("the freeform was not started");
-        builder->AddNodes(excel::kSegmentCurve, excel::kEditingAuto, end.x, end.y);
-      });
+    if (FarApart(end, last)) nodes.push_back(end);
+    if (nodes.empty()) {
+      // So small that no node is far enough from the start: no curve can be
+      // built, the chords below draw it.
+      success = false;
+    } else {
+      std::shared_ptr<excel::FreeformBuilder> builder;
+      step([&] { builder = shapes.BuildFreeform(excel::kEditingAuto, start.x, start.y); });
+      if (builder) {
+        for (const SheetPoint& q : nodes) {
+          step([&] { builder->AddNodes(excel::kSegmentCurve, excel::kEditingAuto, q.x, q.y); });
+        }
+        step([&] {
+          builder->ConvertToShape()->Select();
+          ExcelLinePropertyChange(kStyleArc, excel_app_, index);
+        });
+      }
     }
-    step([&] {
-      if (!builder) throw excel::AutomationError("the freeform was not started");
-      builder->ConvertToShape()->Select();
-      ExcelLinePropertyChange(kStyleArc, excel_app_, index);
-    });
   }
   if (success) return;
 
