@@ -185,6 +185,12 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
   if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
     throw excel::AutomationError("a shape is named twice in the shapes to group");
   }
+  uint32_t levels = 0;
+  for (const ShapeNode* m : sorted) levels = std::max(levels, m->group_levels + 1);
+  if (levels > kMaxGroupLevels) {
+    throw excel::AutomationError("groups cannot nest more than " + std::to_string(kMaxGroupLevels) +
+                                 " levels deep");
+  }
   const size_t front_slot = sorted.back()->slot;
   for (ShapeNode* m : sorted) {
     if (m->slot != front_slot) order_.Remove(m->slot);
@@ -195,6 +201,7 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
   order_.Remove(group.slot);
   order_.Replace(front_slot, &group);
   group.slot = front_slot;
+  group.group_levels = levels;
   group.children = std::move(sorted);
   for (ShapeNode* m : group.children) {
     m->parent = &group;

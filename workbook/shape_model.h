@@ -78,6 +78,10 @@ struct FreeformGeometry {
 
 inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
 
+// Deepest nesting of groups; deeper grouping fails with an AutomationError
+// rather than exhausting the stack of the code that walks groups.
+inline constexpr uint32_t kMaxGroupLevels = 1000;
+
 struct ShapeNode {
   ShapeKind kind = ShapeKind::kRectangle;
   int32_t id = 0;
@@ -93,6 +97,7 @@ struct ShapeNode {
   bool flip_h = false;
   bool flip_v = false;
   ShapeNode* parent = nullptr;  // the group that holds the shape
+  uint32_t group_levels = 0;    // levels of groups in the shape (0 for a plain shape)
   size_t slot = kNoSlot;        // z-order slot while top-level
   uint64_t selection_mark = 0;  // see WorkbookState's selection
   LineStyle line;

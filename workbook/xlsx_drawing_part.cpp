@@ -163,8 +163,8 @@ class DrawingWriter {
   EmuBox Measure(const ShapeNode& node) {
     if (node.kind != ShapeKind::kGroup) return WrittenBox(node);
     EmuBox box = Measure(*node.children.front());
-    for (const ShapeNode* child : node.children) {
-      const EmuBox b = Measure(*child);
+    for (size_t i = 1; i < node.children.size(); ++i) {
+      const EmuBox b = Measure(*node.children[i]);
       box.x0 = std::min(box.x0, b.x0);
       box.y0 = std::min(box.y0, b.y0);
       box.x1 = std::max(box.x1, b.x1);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "excel/excel_automation.h"
+#include "tests/support/shared_files.h"
 #include "workbook/text_metrics.h"
 #include "workbook/workbook_engine.h"
 
@@ -162,6 +163,19 @@ TEST_F(ObjectModel, GroupingMakesOneTopLevelShapeAtTheFrontmostMembersPlace) {
   EXPECT_DOUBLE_EQ(g2->Height(), 410);
 
   EXPECT_THROW(shapes->Range({c->Name()})->Group(), AutomationError);
+}
+
+TEST_F(ObjectModel, GroupsNestAtMostAThousandLevels) {
+  auto group = shapes->AddLine(0, 0, 1, 1);
+  for (int level = 1; level <= 1000; ++level) {
+    group = shapes->Range({group->Name(), Oval()->Name()})->Group();
+  }
+  auto one_more = Oval();
+  EXPECT_THROW(shapes->Range({group->Name(), one_more->Name()})->Group(), AutomationError);
+  EXPECT_EQ(shapes->Count(), 2);
+  group->IncrementLeft(1);  // deep groups still move and save
+  ovix::testing::TempDir dir;
+  app->ActiveWorkbook()->SaveAs((dir / "deep.xlsx").string(), excel::kNoChange);
 }
 
 TEST_F(ObjectModel, GroupingTheSelectionSelectsTheGroup) {
