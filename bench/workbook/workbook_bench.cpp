@@ -227,6 +227,32 @@ void BM_SaveOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveOnly)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
+// One polyline of 100,000 segments: a line each, grouped into one shape.
+void BM_LongPolyline(benchmark::State& state) {
+  const int segments = static_cast<int>(state.range(0));
+  const fs::path file = fs::temp_directory_path() / "ovix-workbook-bench-polyline.xlsx";
+  for (auto _ : state) {
+    auto app = ovix::workbook::CreateApplication();
+    app->Workbooks()->Add();
+    auto sheet = app->Worksheets()->Item("Sheet1");
+    auto shapes = sheet->Shapes();
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(segments));
+    for (int k = 0; k < segments; ++k) {
+      const double x = 6500 + 0.01 * k;
+      shapes->AddLine(x, 6500 + (k % 2) * 3, x + 0.01, 6500 + ((k + 1) % 2) * 3)->Select(true);
+      StyleLine(*app, k);
+      names.push_back(app->Selection()->Name());
+    }
+    GroupNames(*app, *shapes, names);
+    Finish(*app, *sheet);
+    app->ActiveWorkbook()->SaveAs(file.string(), excel::kNoChange);
+    app->Quit();
+  }
+  fs::remove(file);
+}
+BENCHMARK(BM_LongPolyline)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();
