@@ -192,10 +192,10 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
                                  " levels deep");
   }
   const size_t front_slot = sorted.back()->slot;
+  ShapeNode& group = NewNode(ShapeKind::kGroup, "Group");
   for (ShapeNode* m : sorted) {
     if (m->slot != front_slot) order_.Remove(m->slot);
   }
-  ShapeNode& group = NewNode(ShapeKind::kGroup, "Group");
   // NewNode appended the group in front of everything; it belongs where its
   // frontmost member was.
   order_.Remove(group.slot);

@@ -1,5 +1,6 @@
 // xl/worksheets/sheetN.xml: an empty grid of default-sized cells, the cell
 // selection, the page setup and the link to the sheet's drawing.
+#include <cmath>
 #include <string>
 
 #include "workbook/cell_reference.h"
@@ -33,7 +34,10 @@ std::string HeaderFooterText(const std::string& left, const std::string& center,
 }
 
 void Margin(XmlBuffer& x, const char* name, double points) {
-  x.Raw(" ").Raw(name).Raw("=\"").Double(points / kPointsPerInch).Raw("\"");
+  // Inches, without the binary noise of the division ("0.7", not
+  // "0.7000000000000001").
+  const double inches = std::round(points / kPointsPerInch * 1e9) / 1e9;
+  x.Raw(" ").Raw(name).Raw("=\"").Double(inches).Raw("\"");
 }
 
 }  // namespace

@@ -298,7 +298,8 @@ TEST_F(SavedWorkbook, PageSetupGoesToTheSheetAndDefinedNames) {
   EXPECT_STREQ(setup.attribute("useFirstPageNumber").value(), "1");
   EXPECT_STREQ(setup.attribute("pageOrder").value(), "overThenDown");
   EXPECT_STREQ(setup.attribute("blackAndWhite").value(), "1");
-  EXPECT_DOUBLE_EQ(ws.child("pageMargins").attribute("left").as_double(), 0.5);
+  EXPECT_STREQ(ws.child("pageMargins").attribute("left").value(), "0.5");
+  EXPECT_STREQ(ws.child("pageMargins").attribute("right").value(), "0.7");  // the default
   EXPECT_STREQ(ws.child("printOptions").attribute("gridLines").value(), "1");
   EXPECT_STREQ(ws.child("headerFooter").child("oddHeader").text().get(), "&C&P / &N");
   EXPECT_STREQ(ws.child("headerFooter").child("oddFooter").text().get(), "&R図面");
