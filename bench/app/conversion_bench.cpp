@@ -1,0 +1,123 @@
+// Speed and memory of a whole conversion: the generated 200,000-entity
+// drawing of the DXF benchmark (bench/dxf/generated_drawing.h) read, drawn
+// as shapes on an "A4 縦" page at automatic scale, and saved as a workbook,
+// exactly as ovix-convert runs it.
+//
+//   build/bench/app/ovix_conversion_bench
+//
+// Counters: the drawing's and the workbook's sizes, the messages shown, and
+// the process's peak resident memory (VmHWM), reset before the first run
+// where the kernel allows it.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/conversion_run.h"
+#include "app/run_view.h"
+#include "bench/dxf/generated_drawing.h"
+#include "excel/excel_automation.h"
+#include "model/rv_document.h"
+#include "tools/user_prompt.h"
+#include "workbook/workbook_engine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+long StatusKilobytes(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+  }
+  return -1;
+}
+
+bool ResetPeakMemory() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  return static_cast<bool>(clear);
+}
+
+// Shows nothing: the run's own cost is measured.
+class QuietView : public ovix::RunView {
+ public:
+  void ShowStatus(const std::string&) override {}
+  void ProcessPendingEvents() override {}
+  void SetBusy(bool) override {}
+  void ShowScale(const std::string&) override {}
+  void ShowStepProgress(int, int) override {}
+  void ShowEntityProgress(int64_t, int64_t) override {}
+  void PresentWorkbook(const std::string&) override {}
+};
+
+class QuietPrompt : public ovix::UserPrompt {
+ public:
+  ovix::PromptAnswer Ask(const std::string&, const std::string&, ovix::PromptIcon,
+                         ovix::PromptButtons) override {
+    ++messages;
+    return ovix::PromptAnswer::Ok;
+  }
+  int messages = 0;
+};
+
+const fs::path& Folder() {
+  static const fs::path folder = [] {
+    auto p = fs::temp_directory_path() / ("ovix_conversion_bench_" + std::to_string(::getpid()));
+    fs::create_directories(p);
+    ovix::bench::WriteGeneratedDrawing(p / "drawing.dxf");
+    return p;
+  }();
+  return folder;
+}
+
+void BM_ConvertDrawing(benchmark::State& state) {
+  ovix::workbook::RegisterAutomationClass();
+  const fs::path dxf = Folder() / "drawing.dxf";
+  const fs::path xlsx = Folder() / "drawing.xlsx";
+  QuietPrompt prompt;
+  ovix::PromptScope scope(prompt);
+  ResetPeakMemory();
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove(xlsx);
+    state.ResumeTiming();
+    {
+      ovix::RvDocument document;
+      QuietView view;
+      ovix::ConversionRun run(document, view);
+      ovix::RunOptions options;
+      options.SaveClose = true;  // nothing is left open once the workbook is saved
+      const ovix::RunResult result = run.Run(dxf.string(), xlsx.string(), options);
+      if (!result.Succeeded()) {
+        state.SkipWithError(("the conversion failed: " + result.Detail).c_str());
+        break;
+      }
+    }
+    excel::ForgetRunningInstances();
+  }
+  const double peak = static_cast<double>(StatusKilobytes("VmHWM")) * 1024.0;
+  state.counters["entities"] = ovix::bench::kGeneratedEntities;
+  state.counters["dxf_MB"] = static_cast<double>(fs::file_size(dxf)) / 1e6;
+  if (fs::exists(xlsx)) state.counters["xlsx_MB"] = static_cast<double>(fs::file_size(xlsx)) / 1e6;
+  state.counters["peak_rss_MB"] = peak / 1e6;
+  state.counters["messages"] = prompt.messages;
+}
+BENCHMARK(BM_ConvertDrawing)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ec;
+  fs::remove_all(Folder(), ec);
+  return 0;
+}
