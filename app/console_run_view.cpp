@@ -2,9 +2,7 @@
 #include "app/console_run_view.h"
 
 #include <spawn.h>
-#include <sys/wait.h>
 
-#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -36,30 +34,43 @@ std::vector<std::string> LinesOf(const std::string& text) {
 
 // ---- ConsoleOutput ----------------------------------------------------------
 
-void ConsoleOutput::ClearProgressLocked() {
-  if (!progress_shown_) return;
-  out_ << "\r\033[K";
-  progress_shown_ = false;
+void ConsoleOutput::CloseLineLocked() {
+  if (!line_open_) return;
+  // The line again without its counts.
+  out_ << "\r\033[K" << open_text_ << '\n';
+  line_open_ = false;
+}
+
+ConsoleOutput::~ConsoleOutput() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  CloseLineLocked();
+  out_.flush();
 }
 
 void ConsoleOutput::Line(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  ClearProgressLocked();
+  CloseLineLocked();
   out_ << text << '\n';
   out_.flush();
 }
 
-void ConsoleOutput::Progress(const std::string& text) {
-  if (!terminal_) return;
+void ConsoleOutput::OpenLine(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  out_ << "\r\033[K" << text;
+  CloseLineLocked();
+  if (terminal_) {
+    out_ << text;
+    open_text_ = text;
+    line_open_ = true;
+  } else {
+    out_ << text << '\n';
+  }
   out_.flush();
-  progress_shown_ = true;
 }
 
-void ConsoleOutput::ClearProgress() {
+void ConsoleOutput::Progress(const std::string& counts) {
   std::lock_guard<std::mutex> lock(mutex_);
-  ClearProgressLocked();
+  if (!line_open_) return;
+  out_ << "\r\033[K" << open_text_ << "  " << counts;
   out_.flush();
 }
 
@@ -81,25 +92,27 @@ ConsoleRunView::ConsoleRunView(ConsoleOutput& out, std::string prefix, bool prog
     : out_(out), prefix_(std::move(prefix)), progress_(progress && out.terminal()), open_(open) {}
 
 void ConsoleRunView::ShowStatus(const std::string& text) {
-  status_ = text;
-  for (const std::string& line : LinesOf(text)) out_.Line(prefix_ + line);
+  const std::vector<std::string> lines = LinesOf(text);
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) out_.Line(prefix_ + lines[i]);
+  // The last line stays open for the step's progress.
+  if (progress_) {
+    out_.OpenLine(prefix_ + lines.back());
+  } else {
+    out_.Line(prefix_ + lines.back());
+  }
 }
 
 void ConsoleRunView::ShowScale(const std::string& text) { out_.Line(prefix_ + "尺度: " + text); }
 
 void ConsoleRunView::ShowEntityProgress(int64_t done, int64_t total) {
   if (!progress_ || total < kProgressMinimum) return;
-  if (done >= total) {
-    out_.ClearProgress();
-    return;
-  }
   // A few updates a second are enough to watch.
   const auto now = std::chrono::steady_clock::now();
-  if (now - last_progress_ < std::chrono::milliseconds(100)) return;
+  if (done < total && now - last_progress_ < std::chrono::milliseconds(100)) return;
   last_progress_ = now;
-  const int64_t percent = total > 0 ? done * 100 / total : 0;
-  out_.Progress(prefix_ + status_ + "  " + std::to_string(done) + "/" + std::to_string(total) +
-                " (" + std::to_string(percent) + "%)");
+  const int64_t percent = done * 100 / total;
+  out_.Progress(std::to_string(done) + "/" + std::to_string(total) + " (" +
+                std::to_string(percent) + "%)");
 }
 
 void ConsoleRunView::PresentWorkbook(const std::string& path) {

@@ -1,8 +1,8 @@
 #pragma once
 // The command line's view of a conversion run: status texts and message
 // boxes become lines on standard error, and on a terminal a long drawing
-// step shows a progress line (entities drawn of the step's total) beside its
-// status text. Several conversions may write at once (one per thread); each
+// step shows its progress (entities drawn of the step's total) beside its
+// status text until the step ends. Several conversions may write at once (one per thread); each
 // line is written whole and may carry a prefix naming its drawing.
 
 #include <chrono>
@@ -22,22 +22,27 @@ class ConsoleOutput {
   // `terminal`: the stream is a terminal, so a progress line may be
   // rewritten in place.
   ConsoleOutput(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+  // Ends a line left open.
+  ~ConsoleOutput();
 
   bool terminal() const { return terminal_; }
-  // Writes one line (a progress line on the terminal is cleared first).
+  // Writes one line.
   void Line(const std::string& text);
-  // Rewrites the progress line in place (a terminal only).
-  void Progress(const std::string& text);
-  // Removes the progress line.
-  void ClearProgress();
+  // On a terminal: writes `text` as a line that stays open, so that
+  // Progress can show counts beside it until the next line is written.
+  // Elsewhere: the same as Line.
+  void OpenLine(const std::string& text);
+  // Shows `counts` beside the open line (a terminal only).
+  void Progress(const std::string& counts);
 
  private:
-  void ClearProgressLocked();
+  void CloseLineLocked();
 
   std::mutex mutex_;
   std::ostream& out_;
   bool terminal_;
-  bool progress_shown_ = false;
+  bool line_open_ = false;
+  std::string open_text_;
 };
 
 // Message boxes as lines "title: text" (line breaks become blanks), answered
@@ -75,7 +80,6 @@ class ConsoleRunView : public RunView {
   std::string prefix_;
   bool progress_;
   bool open_;
-  std::string status_;
   std::chrono::steady_clock::time_point last_progress_{};
 };
 
