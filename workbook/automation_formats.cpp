@@ -58,14 +58,14 @@ int32_t NearestScheme(uint32_t rgb) {
 
 // --- ColorFormat -------------------------------------------------------------
 
-const ColorSpec& ColorFormatImpl::First() const {
+const ShapeColor& ColorFormatImpl::First() const {
   ref_.CheckOpen();
   CheckTargets(targets_);
   return fill_ ? targets_.front()->fill.color : targets_.front()->line.color;
 }
 
 int32_t ColorFormatImpl::SchemeColor() const {
-  const ColorSpec& c = First();
+  const ShapeColor& c = First();
   if (c.automatic) return excel::kSchemeColorAutomatic;
   return c.scheme >= 0 ? c.scheme : NearestScheme(c.rgb);
 }
@@ -73,23 +73,23 @@ int32_t ColorFormatImpl::SchemeColor() const {
 void ColorFormatImpl::SetSchemeColor(int32_t value) {
   ref_.CheckOpen();
   CheckTargets(targets_);
-  ColorSpec spec;
+  ShapeColor color;
   if (value == excel::kSchemeColorAutomatic) {
-    spec = ColorSpec{};
+    color = ShapeColor{};
   } else {
     const auto rgb = workbook::SchemeColor(value);
     if (!rgb) {
       throw excel::AutomationError("scheme colours run from 0 to 64: " + std::to_string(value));
     }
-    spec.automatic = false;
-    spec.scheme = value;
-    spec.rgb = *rgb;
+    color.automatic = false;
+    color.scheme = value;
+    color.rgb = *rgb;
   }
-  Assign(spec);
+  Assign(color);
 }
 
 int32_t ColorFormatImpl::RGB() const {
-  const ColorSpec& c = First();
+  const ShapeColor& c = First();
   if (c.automatic) return RgbToColorReference(fill_ ? 0xFFFFFF : 0x000000);
   return RgbToColorReference(c.rgb);
 }
@@ -101,16 +101,16 @@ void ColorFormatImpl::SetRGB(int32_t value) {
     throw excel::AutomationError("a colour reference runs from 0 to 16777215: " +
                                  std::to_string(value));
   }
-  ColorSpec spec;
-  spec.automatic = false;
-  spec.scheme = -1;
-  spec.rgb = ColorReferenceToRgb(value);
-  Assign(spec);
+  ShapeColor color;
+  color.automatic = false;
+  color.scheme = -1;
+  color.rgb = ColorReferenceToRgb(value);
+  Assign(color);
 }
 
-void ColorFormatImpl::Assign(const ColorSpec& spec) {
+void ColorFormatImpl::Assign(const ShapeColor& color) {
   for (ShapeNode* node : targets_) {
-    Of(*node) = spec;
+    Of(*node) = color;
     // Giving a line or a fill a colour shows it, as in the spreadsheet
     // application (lines have no fill to show).
     if (!fill_) {

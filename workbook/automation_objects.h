@@ -208,9 +208,9 @@ class ColorFormatImpl : public excel::ColorFormat {
   void SetRGB(int32_t value) override;
 
  private:
-  const ColorSpec& First() const;
-  void Assign(const ColorSpec& spec);
-  ColorSpec& Of(ShapeNode& node) const { return fill_ ? node.fill.color : node.line.color; }
+  const ShapeColor& First() const;
+  void Assign(const ShapeColor& color);
+  ShapeColor& Of(ShapeNode& node) const { return fill_ ? node.fill.color : node.line.color; }
   SheetRef ref_;
   std::vector<ShapeNode*> targets_;
   bool fill_;

@@ -30,7 +30,7 @@ enum class ShapeKind : uint8_t { kLine, kRectangle, kOval, kArc, kFreeform, kTex
 // holds).
 inline constexpr double kMaxCoordinate = 1.0e7;
 
-struct ColorSpec {
+struct ShapeColor {
   bool automatic = true;
   int32_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
   uint32_t rgb = 0;                               // 0xRRGGBB when not automatic
@@ -42,7 +42,7 @@ struct LineStyle {
   int32_t compound = excel::kLineSingle;
   double transparency = 0.0;
   bool visible = true;
-  ColorSpec color;  // automatic: black
+  ShapeColor color;  // automatic: black
   int32_t begin_style = excel::kArrowheadNone;
   int32_t begin_length = excel::kArrowheadLengthMedium;
   int32_t begin_width = excel::kArrowheadWidthMedium;
@@ -54,7 +54,7 @@ struct LineStyle {
 struct FillStyle {
   bool visible = false;
   double transparency = 0.0;
-  ColorSpec color;  // automatic: white
+  ShapeColor color;  // automatic: white
 };
 
 struct TextFrame {

@@ -219,7 +219,7 @@ class DrawingWriter {
     x_.Raw("\"/><a:ext cx=\"").Int(box.width()).Raw("\" cy=\"").Int(box.height()).Raw("\"/></a:xfrm>");
   }
 
-  void Color(const ColorSpec& color, uint32_t automatic, double transparency) {
+  void Color(const ShapeColor& color, uint32_t automatic, double transparency) {
     const uint32_t rgb = color.automatic ? automatic : color.rgb;
     static const char kHex[] = "0123456789ABCDEF";
     char hex[6];
@@ -395,7 +395,7 @@ class DrawingWriter {
     if (f.superscript) x_.Raw(" baseline=\"30000\"");
     if (f.subscript) x_.Raw(" baseline=\"-25000\"");
     x_.Raw(">");
-    ColorSpec color;
+    ShapeColor color;
     if (f.color_index != kAutomaticColorIndex) {
       color.automatic = false;
       color.rgb = PaletteColor(f.color_index).value_or(0);
