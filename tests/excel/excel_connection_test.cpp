@@ -17,6 +17,7 @@ class ExcelConnection : public ExporterTest {
  protected:
   void TearDown() override {
     excel::RegisterClass("Excel.Application.11", nullptr);
+    excel::RegisterClass("Excel.Application", nullptr);
     workbook::RegisterAutomationClass();
     ExporterTest::TearDown();
   }
@@ -121,7 +122,6 @@ TEST_F(ExcelConnection, TheStartCheckIsReportedOncePerRun) {
 
 TEST_F(ExcelConnection, AnApplicationThatCannotBeStartedIsReported) {
   // Creatable once (the start check), then never again.
-  RegisterFlakyEngine(0);
   auto calls = std::make_shared<int>(0);
   excel::RegisterClass("Excel.Application.9", [calls]() -> std::shared_ptr<excel::Application> {
     if (++*calls > 1) throw excel::AutomationError("out of licences");
@@ -170,6 +170,34 @@ TEST_F(ExcelConnection, ANewestVersionStartedByTheExporterIsLeftRunning) {
   auto app = exporter11.ExcelApp();
   exporter11.SaveAndClose();
   EXPECT_NO_THROW(app->Workbooks());
+}
+
+TEST_F(ExcelConnection, TheUnversionedClassIsTriedLastAndItsStartedInstanceQuits) {
+  // The target version answers the start check only.
+  auto calls = std::make_shared<int>(0);
+  excel::RegisterClass("Excel.Application.9", [calls]() -> std::shared_ptr<excel::Application> {
+    if (++*calls > 1) throw excel::AutomationError("gone");
+    return workbook::CreateApplication();
+  });
+  excel::RegisterClass("Excel.Application", workbook::CreateApplication);
+  {
+    RvExcelExport started;
+    started.SetSaveCloseFlag(true);
+    ASSERT_TRUE(started.SetExcelSheet((dir / "a.xlsx").string(), "Sheet1"));
+    EXPECT_EQ(started.ExcelVersion(), 1999);
+    auto app = started.ExcelApp();
+    started.SaveAndClose();
+    EXPECT_THROW(app->Workbooks(), excel::AutomationError);
+  }
+  auto users = excel::CreateObject("Excel.Application");
+  users->SetVisible(true);
+  *calls = 0;
+  RvExcelExport attached;
+  attached.SetSaveCloseFlag(true);
+  ASSERT_TRUE(attached.SetExcelSheet((dir / "b.xlsx").string(), "Sheet1"));
+  EXPECT_EQ(attached.ExcelVersion(), 999);
+  attached.SaveAndClose();
+  EXPECT_NO_THROW(users->Workbooks());
 }
 
 TEST_F(ExcelConnection, WithoutSaveCloseTheWorkbookStaysOpenAndClearLeavesTheApplication) {
