@@ -4,7 +4,6 @@
 #include <array>
 #include <utility>
 
-#include "excel/drawing_pass.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
 #include "tools/user_prompt.h"
@@ -49,25 +48,6 @@ bool QuitsOnClose(int16_t code) {
 }
 
 }  // namespace
-
-// ---- DrawingPass ------------------------------------------------------------
-
-DrawingPass::DrawingPass(RvExcelExport& exporter, int64_t total)
-    : exporter_(exporter), total_(total) {
-  shapes_ = exporter_.Sheet()->Shapes();
-  RvPoint3 rotate{};
-  exporter_.Model().GetViewRotate(rotate, kDeviceTypeSheet);
-  exporter_.tools_.Trans2D3DMatrix(rotate, matrix_);
-  RvPoint3 min{}, max{};
-  exporter_.Model().GetEntityRange(min, max);
-  exporter_.extents_.emplace(min, max);
-  if (exporter_.progress_) exporter_.progress_(0, total_);
-}
-
-DrawingPass::~DrawingPass() {
-  exporter_.extents_.reset();
-  if (exporter_.progress_) exporter_.progress_(total_, total_);
-}
 
 // ---- state ------------------------------------------------------------------
 

@@ -1,0 +1,24 @@
+// One drawing operation's set-up: extents, projection, the sheet's shapes,
+// progress.
+#include "excel/drawing_pass.h"
+
+namespace ovix {
+
+DrawingPass::DrawingPass(RvExcelExport& exporter, int64_t total)
+    : exporter_(exporter), total_(total) {
+  shapes_ = exporter_.Sheet()->Shapes();
+  RvPoint3 rotate{};
+  exporter_.Model().GetViewRotate(rotate, kDeviceTypeSheet);
+  exporter_.tools_.Trans2D3DMatrix(rotate, matrix_);
+  RvPoint3 min{}, max{};
+  exporter_.Model().GetEntityRange(min, max);
+  exporter_.extents_.emplace(min, max);
+  if (exporter_.progress_) exporter_.progress_(0, total_);
+}
+
+DrawingPass::~DrawingPass() {
+  exporter_.extents_.reset();
+  if (exporter_.progress_) exporter_.progress_(total_, total_);
+}
+
+}  // namespace ovix
