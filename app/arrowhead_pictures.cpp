@@ -48,9 +48,11 @@ QPixmap ArrowheadPicture(int code, QSize size, qreal pixel_ratio, const QColor& 
       break;
     }
     case 4: {  // stealth: a triangle notched at its back
-      line_to(tip - length * 0.6);
-      painter.drawPolygon(QPolygonF{
-          end, {tip - length, y - half}, {tip - length * 0.6, y}, {tip - length, y + half}});
+      const qreal notch = tip - length * 0.5;
+      const qreal wing = half * 1.15;
+      line_to(notch);
+      painter.drawPolygon(
+          QPolygonF{end, {tip - length, y - wing}, {notch, y}, {tip - length, y + wing}});
       break;
     }
     case 5: {  // diamond
