@@ -5,6 +5,7 @@
 
 #include "workbook/automation_objects.h"
 #include "workbook/cell_reference.h"
+#include "workbook/opened_package.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/xlsx_writer.h"
 
@@ -97,10 +98,59 @@ std::shared_ptr<excel::Workbook> WorkbooksImpl::Add() {
   return std::make_shared<WorkbookImpl>(app_, book);
 }
 
+namespace {
+
+std::string LowerExtension(const fs::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+// The same file, however the two paths spell it.
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+}  // namespace
+
+// A workbook that is already open in this application from the same file is
+// not drawn into as it is: the file on disk is what the caller chose, and the
+// open copy may be stale (a run that left it open, and the file saved or
+// replaced since). The file is read again; only when that succeeded is the
+// open copy closed (its unsaved changes discarded, as "revert to saved"
+// does) and the fresh copy takes its place as the active workbook.
 std::shared_ptr<excel::Workbook> WorkbooksImpl::Open(const std::string& path) {
   app_->CheckRunning();
-  throw excel::AutomationError("cannot open \"" + path +
-                               "\": this engine does not open existing workbooks yet");
+  if (path.empty()) throw excel::AutomationError("Open needs a file name");
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(fs::path(path), ec);
+  if (ec) throw excel::AutomationError("cannot open \"" + path + "\": " + ec.message());
+  const std::string extension = LowerExtension(absolute);
+  if (extension == ".xls") {
+    throw excel::AutomationError("cannot open \"" + path +
+                                 "\": legacy .xls workbooks cannot be read yet; this engine opens "
+                                 ".xlsx and .xlsm workbooks");
+  }
+  if (extension != ".xlsx" && extension != ".xlsm") {
+    throw excel::AutomationError("cannot open \"" + path +
+                                 "\": the file name's extension chooses the format, and this engine "
+                                 "opens only .xlsx and .xlsm workbooks");
+  }
+  std::shared_ptr<WorkbookState> book = OpenXlsxWorkbook(absolute);
+  auto& list = app_->workbooks;
+  for (auto& open : list) {
+    if (!open->full_name.empty() && SameFile(open->full_name, absolute)) {
+      open->closed = true;
+      open->selection.reset();
+    }
+  }
+  list.erase(std::remove_if(list.begin(), list.end(), [](const auto& b) { return b->closed; }), list.end());
+  list.push_back(book);
+  app_->active = book;
+  return std::make_shared<WorkbookImpl>(app_, book);
 }
 
 // --- Workbook ----------------------------------------------------------------
@@ -137,10 +187,14 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
     throw excel::AutomationError("unknown access mode " + std::to_string(accessMode));
   }
   fs::path target(path);
-  std::string extension = target.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (extension != ".xlsx") {
+  const std::string extension = LowerExtension(target);
+  if (book_->package) {
+    // An opened package keeps its format (a macro-enabled one stays .xlsm).
+    if (extension != book_->package->extension) {
+      throw excel::AutomationError("cannot save \"" + path + "\": this workbook was opened as a " +
+                                   book_->package->extension + " package and is saved as one");
+    }
+  } else if (extension != ".xlsx") {
     throw excel::AutomationError("cannot save \"" + path +
                                  "\": the file name's extension chooses the format, and this "
                                  "engine writes only .xlsx workbooks");
@@ -180,14 +234,18 @@ std::shared_ptr<excel::Worksheet> WorksheetsImpl::Item(int32_t index) {
   if (index < 1 || static_cast<size_t>(index) > book_->sheets.size()) {
     throw excel::AutomationError("there is no sheet number " + std::to_string(index));
   }
-  return std::make_shared<WorksheetImpl>(
-      SheetRef{book_, book_->sheets[static_cast<size_t>(index - 1)].get()});
+  SheetState* sheet = book_->sheets[static_cast<size_t>(index - 1)].get();
+  EnsureSheetLoaded(*book_, *sheet);
+  return std::make_shared<WorksheetImpl>(SheetRef{book_, sheet});
 }
 
 std::shared_ptr<excel::Worksheet> WorksheetsImpl::Item(const std::string& name) {
   book_->CheckOpen();
   for (const auto& sheet : book_->sheets) {
-    if (sheet->name == name) return std::make_shared<WorksheetImpl>(SheetRef{book_, sheet.get()});
+    if (sheet->name == name) {
+      EnsureSheetLoaded(*book_, *sheet);
+      return std::make_shared<WorksheetImpl>(SheetRef{book_, sheet.get()});
+    }
   }
   throw excel::AutomationError("the workbook " + book_->name + " has no sheet named \"" + name +
                                "\"");

@@ -10,6 +10,11 @@ namespace ovix::workbook {
 namespace {
 
 void CollectFormatted(ShapeNode* node, std::vector<ShapeNode*>& out) {
+  if (node->kind == ShapeKind::kLoaded) {
+    // Its markup is kept as it came; changing its format would be lost.
+    throw excel::AutomationError("the shape \"" + node->name +
+                                 "\" came with the opened workbook; its line and fill cannot be changed");
+  }
   if (node->kind == ShapeKind::kGroup) {
     for (ShapeNode* child : node->children) CollectFormatted(child, out);
   } else {

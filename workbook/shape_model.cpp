@@ -17,6 +17,7 @@ int32_t ShapeNode::AutomationType() const {
     case ShapeKind::kRectangle:
     case ShapeKind::kOval:
     case ShapeKind::kArc: return excel::kTypeAutoShape;
+    case ShapeKind::kLoaded: return loaded_type;
   }
   return excel::kTypeOther;
 }
@@ -151,6 +152,30 @@ ShapeNode& Drawing::AddFreeform(const std::vector<FreeformNode>& nodes) {
   return node;
 }
 
+ShapeNode& Drawing::AddLoaded(std::shared_ptr<LoadedShape> loaded, std::string name, int32_t id,
+                             int32_t automation_type, double left, double top, double width,
+                             double height) {
+  ShapeNode& node = nodes_.emplace_back();
+  node.kind = ShapeKind::kLoaded;
+  node.id = id;
+  node.name = name.empty() ? "Shape " + std::to_string(id) : std::move(name);
+  node.loaded_type = automation_type;
+  node.left = left;
+  node.top = top;
+  node.width = width;
+  node.height = height;
+  node.original_width = width;
+  node.original_height = height;
+  node.loaded = std::move(loaded);
+  names_.emplace(node.name, &node);  // keeps an earlier shape of the same name
+  node.slot = order_.Append(&node);
+  return node;
+}
+
+void Drawing::ContinueIdsAfter(int64_t max_id) {
+  next_number_ = std::max(next_number_, max_id);
+}
+
 namespace {
 
 void SetFrameToBounds(ShapeNode& group) {
@@ -224,7 +249,10 @@ void Drawing::Rename(ShapeNode& node, const std::string& name) {
   if (names_.count(name) != 0) {
     throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
   }
-  names_.erase(node.name);
+  // Shapes of an opened drawing may share a name; only the shape the name
+  // finds gives it up.
+  const auto it = names_.find(node.name);
+  if (it != names_.end() && it->second == &node) names_.erase(it);
   node.name = name;
   names_.emplace(node.name, &node);
 }

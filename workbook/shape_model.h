@@ -23,7 +23,12 @@
 
 namespace ovix::workbook {
 
-enum class ShapeKind : uint8_t { kLine, kRectangle, kOval, kArc, kFreeform, kTextBox, kGroup };
+// kLoaded: a shape that came with an opened workbook. The engine keeps its
+// markup as it was and changes only its position, size and name (see
+// loaded_shapes.h).
+enum class ShapeKind : uint8_t { kLine, kRectangle, kOval, kArc, kFreeform, kTextBox, kGroup, kLoaded };
+
+struct LoadedShape;
 
 // Largest distance from the sheet origin, in points, that a position or size
 // may have (far beyond the sheet's last cell, far inside what the file format
@@ -106,10 +111,12 @@ struct ShapeNode {
   std::array<double, 2> adjustments{90.0, 0.0};
   std::unique_ptr<FreeformGeometry> freeform;
   std::unique_ptr<TextFrame> text;
+  std::shared_ptr<LoadedShape> loaded;  // kLoaded only
   std::vector<ShapeNode*> children;  // groups, back to front
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;
+  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
   int32_t AdjustmentCount() const { return kind == ShapeKind::kArc ? 2 : 0; }
 };
 
@@ -129,6 +136,15 @@ class Drawing {
   ShapeNode& AddAutoShape(ShapeKind kind, double left, double top, double width, double height);
   ShapeNode& AddTextBox(int32_t orientation, double left, double top, double width, double height);
   ShapeNode& AddFreeform(const std::vector<FreeformNode>& nodes);
+  // A shape of an opened workbook, in front of those added so far. Its name
+  // is found by Find unless an earlier shape has it too (opened drawings may
+  // repeat names); an empty name is replaced by "Shape <id>".
+  ShapeNode& AddLoaded(std::shared_ptr<LoadedShape> loaded, std::string name, int32_t id,
+                       int32_t automation_type, double left, double top, double width, double height);
+  // New shapes get ids above `max_id` (the largest id already used in the
+  // opened drawing part) and default names numbered from there, as the
+  // spreadsheet application continues an existing drawing.
+  void ContinueIdsAfter(int64_t max_id);
   // Groups two or more distinct top-level shapes; the group takes the
   // z-position of the frontmost member and holds the members back to front.
   ShapeNode& Group(const std::vector<ShapeNode*>& members);

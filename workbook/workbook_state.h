@@ -40,7 +40,12 @@ struct PageSetupValues {
   int32_t zoom = 100;
   int32_t orientation = excel::kPortrait;
   int32_t paper_size = excel::kPaperA4;
+
+  bool operator==(const PageSetupValues&) const = default;
 };
+
+struct SheetSource;     // opened_package.h
+struct OpenedPackage;   // opened_package.h
 
 struct SheetState {
   std::string name;
@@ -48,6 +53,8 @@ struct SheetState {
   PageSetupValues page;
   // The cells last selected on the sheet, absolute ("$A$1", "$1:$1").
   std::string selected_cells = "$A$1";
+  // Where a sheet of an opened workbook comes from; empty for a new sheet.
+  std::shared_ptr<SheetSource> source;
 };
 
 // What is selected in a workbook: shapes of one sheet, or cells.
@@ -62,6 +69,9 @@ struct WorkbookState {
   std::string name;       // "Book1", or the file name once saved
   std::string full_name;  // path of the file; empty until saved
   std::vector<std::unique_ptr<SheetState>> sheets;
+  // The package of an opened workbook (every part as it was read); empty for
+  // a new workbook.
+  std::shared_ptr<OpenedPackage> package;
   size_t active_sheet = 0;
   bool saved = true;
   bool closed = false;

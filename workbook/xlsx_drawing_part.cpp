@@ -8,12 +8,15 @@
 // custom path of the arc itself); freeforms custom geometry of cubic Béziers;
 // text boxes rectangles with a text body; groups hold their members with an
 // identity child transform, so every member keeps absolute sheet EMU however
-// deep it is nested.
+// deep it is nested. A drawing loaded from an opened workbook keeps its root
+// element and its shapes' markup (see loaded_shapes.h); new shapes follow
+// them.
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
 #include "workbook/color_palette.h"
+#include "workbook/loaded_shapes.h"
 #include "workbook/text_metrics.h"
 #include "workbook/xlsx_parts.h"
 
@@ -147,15 +150,24 @@ const char* Alignment(int32_t alignment) {
 
 class DrawingWriter {
  public:
-  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out)
-      : drawing_(drawing), grid_(grid), x_(out) {}
+  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source)
+      : drawing_(drawing), grid_(grid), x_(out), source_(source) {}
 
   void Write() {
     x_.Raw(kXmlDeclaration);
-    x_.Raw("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
-           "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">");
+    if (source_ != nullptr) {
+      WriteLoadedRootStart(*source_, x_);
+    } else {
+      x_.Raw("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+             "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">");
+    }
     drawing_.ForEachTopLevel([&](const ShapeNode& node) { WriteAnchor(node); });
-    x_.Raw("</xdr:wsDr>");
+    if (source_ != nullptr) {
+      WriteLoadedOtherChildren(*source_, x_);
+      WriteLoadedRootEnd(*source_, x_);
+    } else {
+      x_.Raw("</xdr:wsDr>");
+    }
   }
 
  private:
@@ -180,9 +192,19 @@ class DrawingWriter {
     // A shape is never placed left of or above the sheet: it is pushed onto it.
     const int64_t dx = box.x0 < 0 ? -box.x0 : 0;
     const int64_t dy = box.y0 < 0 ? -box.y0 : 0;
+    if (node.kind == ShapeKind::kLoaded) {
+      WriteLoadedTopLevel(node, grid_, dx, dy, x_);
+      return;
+    }
     const CellPosition from = grid_.CellAt(box.x0 + dx, box.y0 + dy);
     const CellPosition to = grid_.CellAt(box.x1 + dx, box.y1 + dy);
-    x_.Raw("<xdr:twoCellAnchor><xdr:from>");
+    x_.Raw("<xdr:twoCellAnchor");
+    if (source_ != nullptr && !source_->engine_prefixes_bound) {
+      // The opened part binds the prefixes otherwise: the anchor declares them.
+      x_.Raw(" xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+             "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"");
+    }
+    x_.Raw("><xdr:from>");
     Cell(from);
     x_.Raw("</xdr:from><xdr:to>");
     Cell(to);
@@ -203,6 +225,7 @@ class DrawingWriter {
     switch (node.kind) {
       case ShapeKind::kLine: WriteLine(node, dx, dy); break;
       case ShapeKind::kGroup: WriteGroup(node, dx, dy); break;
+      case ShapeKind::kLoaded: WriteLoadedMember(node, x_); break;
       default: WriteSp(node, dx, dy); break;
     }
   }
@@ -459,13 +482,15 @@ class DrawingWriter {
   const Drawing& drawing_;
   const SheetGrid& grid_;
   XmlBuffer& x_;
+  const LoadedDrawing* source_;
   std::unordered_map<const ShapeNode*, EmuBox> group_boxes_;
 };
 
 }  // namespace
 
-void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out) {
-  DrawingWriter(drawing, grid, out).Write();
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                     const LoadedDrawing* source) {
+  DrawingWriter(drawing, grid, out, source).Write();
 }
 
 }  // namespace ovix::workbook

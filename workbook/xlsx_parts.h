@@ -43,11 +43,17 @@ std::string CorePropertiesXml(std::time_t created, std::time_t modified);
 std::string AppPropertiesXml(const WorkbookState& book);
 // xl/workbook.xml, with the print titles and print areas as defined names.
 std::string WorkbookXml(const WorkbookState& book);
+// The values of the defined names _xlnm.Print_Area and _xlnm.Print_Titles of
+// a sheet ("Sheet1!$A$1:$H$50"); empty when the sheet has none.
+std::string PrintAreaReference(const PageSetupValues& page, const std::string& sheet_name);
+std::string PrintTitlesReference(const PageSetupValues& page, const std::string& sheet_name);
 // xl/styles.xml: one cell format whose font is the workbook's default font.
 std::string StylesXml();
 // xl/worksheets/sheetN.xml
 std::string WorksheetXml(const SheetState& sheet, bool active, bool has_drawing);
-// xl/drawings/drawingN.xml
-void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out);
+// xl/drawings/drawingN.xml; `source`: the part the drawing was loaded from.
+struct LoadedDrawing;
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                     const LoadedDrawing* source = nullptr);
 
 }  // namespace ovix::workbook

@@ -21,6 +21,17 @@ void DefinedName(XmlBuffer& x, const char* name, size_t sheet_index, const std::
 
 }  // namespace
 
+std::string PrintAreaReference(const PageSetupValues& page, const std::string& sheet_name) {
+  return Qualified(page.print_area, sheet_name);
+}
+
+std::string PrintTitlesReference(const PageSetupValues& page, const std::string& sheet_name) {
+  std::string titles = Qualified(page.print_title_columns, sheet_name);
+  const std::string rows = Qualified(page.print_title_rows, sheet_name);
+  if (!rows.empty()) titles += (titles.empty() ? "" : ",") + rows;
+  return titles;
+}
+
 std::string WorkbookXml(const WorkbookState& book) {
   XmlBuffer x;
   x.Raw(kXmlDeclaration);
@@ -40,11 +51,8 @@ std::string WorkbookXml(const WorkbookState& book) {
   for (size_t i = 0; i < book.sheets.size(); ++i) {
     const SheetState& sheet = *book.sheets[i];
     const PageSetupValues& page = sheet.page;
-    DefinedName(names, "_xlnm.Print_Area", i, Qualified(page.print_area, sheet.name));
-    std::string titles = Qualified(page.print_title_columns, sheet.name);
-    const std::string rows = Qualified(page.print_title_rows, sheet.name);
-    if (!rows.empty()) titles += (titles.empty() ? "" : ",") + rows;
-    DefinedName(names, "_xlnm.Print_Titles", i, titles);
+    DefinedName(names, "_xlnm.Print_Area", i, PrintAreaReference(page, sheet.name));
+    DefinedName(names, "_xlnm.Print_Titles", i, PrintTitlesReference(page, sheet.name));
   }
   if (names.size() > 0) x.Raw("<definedNames>").Raw(names.str()).Raw("</definedNames>");
   x.Raw("</workbook>");

@@ -8,6 +8,10 @@
 namespace ovix::workbook {
 
 void SaveWorkbookAsXlsx(const WorkbookState& book, const std::filesystem::path& path) {
+  if (book.package) {
+    SaveOpenedWorkbook(book, path);
+    return;
+  }
   std::vector<SheetPartInfo> sheets;
   int drawings = 0;
   for (size_t i = 0; i < book.sheets.size(); ++i) {

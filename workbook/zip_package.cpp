@@ -53,7 +53,7 @@ class MemoryArchive {
   MemoryArchive(const MemoryArchive&) = delete;
   MemoryArchive& operator=(const MemoryArchive&) = delete;
 
-  void Add(const std::string& name, const std::string& data) {
+  void Add(const std::string& name, std::string_view data) {
     zip_source_t* source = zip_source_buffer(archive_, data.data(), data.size(), 0);
     if (source == nullptr) Fail(target_, zip_strerror(archive_));
     const zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
@@ -162,14 +162,18 @@ class TemporaryFile {
 }  // namespace
 
 void ZipPackageWriter::Add(std::string name, std::string data) {
-  parts_.emplace_back(std::move(name), std::move(data));
+  parts_.push_back({std::move(name), std::move(data), {}, false});
+}
+
+void ZipPackageWriter::AddView(std::string name, std::string_view data) {
+  parts_.push_back({std::move(name), {}, data, true});
 }
 
 void ZipPackageWriter::Commit(const fs::path& target) const {
   std::error_code ec;
   if (fs::is_directory(target, ec)) Fail(target, "a folder has that name");
   MemoryArchive archive(target);
-  for (const auto& [name, data] : parts_) archive.Add(name, data);
+  for (const Part& part : parts_) archive.Add(part.name, part.data());
   TemporaryFile file(target);
   archive.Finish([&](const char* data, size_t size) { file.Write(data, size); });
   file.Commit();

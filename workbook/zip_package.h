@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovix::workbook {
@@ -12,6 +13,9 @@ class ZipPackageWriter {
  public:
   // Adds a part; the package keeps the parts in the order they were added.
   void Add(std::string name, std::string data);
+  // Adds a part whose bytes the caller keeps alive until Commit returns (the
+  // unchanged parts of an opened workbook, which need no copy).
+  void AddView(std::string name, std::string_view data);
 
   // Compresses the parts into an archive in memory, writes it to a new
   // temporary file in `target`'s folder, flushes it to disk and renames it
@@ -20,7 +24,14 @@ class ZipPackageWriter {
   void Commit(const std::filesystem::path& target) const;
 
  private:
-  std::vector<std::pair<std::string, std::string>> parts_;
+  struct Part {
+    std::string name;
+    std::string owned;
+    std::string_view view;  // the caller's bytes, when `is_view`
+    bool is_view = false;
+    std::string_view data() const { return is_view ? view : std::string_view(owned); }
+  };
+  std::vector<Part> parts_;
 };
 
 }  // namespace ovix::workbook

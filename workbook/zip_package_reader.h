@@ -1,0 +1,66 @@
+#pragma once
+// Reading a ZIP package (the container of an Office Open XML workbook) into
+// memory with libzip, defensively: a workbook is input from outside and may
+// be truncated, corrupt or hostile. The archive is checked against limits on
+// the number of parts, the size of each part and of all parts together, and
+// the compression ratio (zip bombs); part names are checked to be plain
+// package names (no absolute paths, no "." or ".." segments, no backslashes,
+// no control characters, no two names that differ only in case). Part names
+// never touch the file system: parts are only ever held in memory and
+// written into another archive.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace ovix::workbook {
+
+struct PackageLimits {
+  // Parts in one package (Excel's own packages hold a few hundred at most).
+  size_t max_parts = 20000;
+  // Uncompressed bytes of all parts together, and of one part.
+  uint64_t max_total_bytes = uint64_t{4} << 30;
+  uint64_t max_part_bytes = uint64_t{2} << 30;
+  // A part larger than `ratio_threshold_bytes` may expand at most this many
+  // times its compressed size. Excel's XML compresses 5 to 50 times; the
+  // engine's own drawings of a hundred thousand shapes about 10 times.
+  double max_compression_ratio = 250.0;
+  uint64_t ratio_threshold_bytes = uint64_t{16} << 20;
+};
+
+struct PackagePart {
+  std::string name;  // as in the archive, without a leading "/"
+  std::string data;  // uncompressed bytes
+};
+
+// The parts of a package in archive order, found by name. Names compare
+// case-insensitively (ASCII), as package part names do.
+class PackageContents {
+ public:
+  void Add(std::string name, std::string data);
+  const PackagePart* Find(std::string_view name) const;
+  bool Contains(std::string_view name) const { return Find(name) != nullptr; }
+  const std::vector<PackagePart>& parts() const { return parts_; }
+
+ private:
+  std::vector<PackagePart> parts_;
+  std::unordered_map<std::string, size_t> index_;  // lower-case name -> position
+};
+
+// Lower-case (ASCII) form of a part name, the key names compare by.
+std::string FoldedPartName(std::string_view name);
+
+// Reads every part of the archive at `path`. `display_name` names the
+// workbook in messages. Throws excel::AutomationError saying what is wrong
+// with the file (unreadable, not a ZIP archive, truncated, encrypted, over a
+// limit, an unsafe or duplicate part name, a part whose data is corrupt).
+PackageContents ReadZipPackage(const std::filesystem::path& path, const PackageLimits& limits = {});
+
+// Reads the same from an archive held in memory (the tests' hostile packages).
+PackageContents ReadZipPackageFromMemory(const std::string& bytes, const std::string& display_name,
+                                         const PackageLimits& limits = {});
+
+}  // namespace ovix::workbook
