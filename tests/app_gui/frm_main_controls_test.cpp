@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -16,6 +17,7 @@
 #include "app/arrowhead_pictures.h"
 #include "app/conversion_run.h"
 #include "app/dxf_stage.h"
+#include "app/qt_prompt.h"
 #include "app/qt_run_view.h"
 #include "app/run_options.h"
 #include "tests/app_gui/gui_test_suites.h"
@@ -182,6 +184,43 @@ class FrmMainControlsTest : public QObject {
     QVERIFY(!shown.contains(QLatin1Char('\r')));
     QCOMPARE(StatusLabelText("a\r\nb"), QStringLiteral("a\nb"));
     QCOMPARE(StatusLabelText(kStatusDxfDone), Utf8(kStatusDxfDone));
+  }
+
+  void messageBoxesShowTheirIconTitleLinesAndButtons() {
+    QtPrompt prompt;
+    struct Seen {
+      QString title, text;
+      QMessageBox::Icon icon = QMessageBox::NoIcon;
+      QMessageBox::StandardButtons buttons;
+    } seen;
+    // Reads the box once it shows, then presses `press`.
+    auto answer_with = [&seen](QMessageBox::StandardButton press) {
+      QTimer::singleShot(0, [&seen, press] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(press)->click();
+      });
+    };
+
+    answer_with(QMessageBox::No);
+    QVERIFY(prompt.Ask(kOverwriteQuestion, kApplicationTitle, PromptIcon::None,
+                       PromptButtons::YesNo) == PromptAnswer::No);
+    QCOMPARE(seen.title, QStringLiteral("OvixV1"));
+    QCOMPARE(seen.text, Utf8("ファイルが既に存在します\n上書きしますか？"));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+
+    answer_with(QMessageBox::Yes);
+    QVERIFY(prompt.Ask(kOverwriteQuestion, kApplicationTitle, PromptIcon::None,
+                       PromptButtons::YesNo) == PromptAnswer::Yes);
+
+    answer_with(QMessageBox::Ok);
+    QVERIFY(prompt.Ask(kExcelStartFailedMessage, kApplicationTitle, PromptIcon::Critical,
+                       PromptButtons::Ok) == PromptAnswer::Ok);
+    QCOMPARE(seen.text, Utf8("Excelの実行に問題が発生しました\nExcelの状態をご確認ください"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   }
 
   void theFramesDoNotOverlapAtTheWindowsOwnSize() {
