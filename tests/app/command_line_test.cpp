@@ -41,6 +41,28 @@ TEST_F(BatchConversion, AnExistingWorkbookIsRefusedWithoutOverwrite) {
   EXPECT_EQ(err.str().find("DXFファイルを開いています"), std::string::npos);  // no run
 }
 
+TEST_F(BatchConversion, WithOverwriteAnExistingWorkbookIsDrawnInto) {
+  const fs::path dxf = dir / "a.dxf", xlsx = dir / "a.xlsx";
+  WriteTestDxf(dxf, DxfLine(0, 0, 10, 10));
+  ASSERT_EQ(ConvertAll({{dxf.string(), xlsx.string()}}, settings, out), 0);
+  settings.overwrite = true;
+  ASSERT_EQ(ConvertAll({{dxf.string(), xlsx.string()}}, settings, out), 0) << err.str();
+  const std::string drawing = ReadPart(xlsx, "xl/drawings/drawing1.xml");
+  std::size_t lines = 0;
+  for (auto at = drawing.find("<xdr:cxnSp"); at != std::string::npos;
+       at = drawing.find("<xdr:cxnSp", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 2u);  // the line drawn by each run
+
+  // A file that is no workbook is left as it is.
+  const fs::path notes = dir / "notes.xlsx";
+  WriteFileBytes(notes, "not a workbook");
+  EXPECT_EQ(ConvertAll({{dxf.string(), notes.string()}}, settings, out), 1);
+  EXPECT_EQ(ReadFileBytes(notes), "not a workbook");
+  EXPECT_NE(err.str().find("Excelの実行に問題が発生しました"), std::string::npos);
+}
+
 TEST_F(BatchConversion, AMissingDrawingIsRefusedAndWritesNothing) {
   const fs::path xlsx = dir / "a.xlsx";
   EXPECT_EQ(ConvertAll({{(dir / "missing.dxf").string(), xlsx.string()}}, settings, out), 1);
