@@ -158,7 +158,11 @@ PackageContents ReadArchive(zip_t* archive, const PackageError& error, const Pac
     // expanding past its declared size is not read any further.
     char extra;
     const zip_int64_t more = zip_fread(file.get(), &extra, 1);
-    if (more != 0) {
+    if (more < 0) {
+      // The checksum is verified at the end of the data.
+      error.Fail("the part " + entry.name + " is damaged (" + zip_file_strerror(file.get()) + ")");
+    }
+    if (more > 0) {
       error.Fail("the part " + entry.name + " does not match its declared size");
     }
     contents.Add(entry.name, std::move(data));

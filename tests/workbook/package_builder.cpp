@@ -21,7 +21,7 @@ std::string ZipBytes(const PartList& parts, bool store) {
     const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) throw std::runtime_error("zip_file_add " + name);
     zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                             store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1);
+                             store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 9);
   }
   if (zip_close(archive) != 0) throw std::runtime_error("zip_close");
   zip_source_open(buffer);
