@@ -266,6 +266,14 @@ void Drawing::MoveSubtree(ShapeNode& node, double dx, double dy) {
 void Drawing::Move(ShapeNode& node, double dx, double dy) {
   CheckCoordinate(dx, "horizontal move");
   CheckCoordinate(dy, "vertical move");
+  if (node.top_level()) {
+    // A shape on the sheet stops at the sheet's left and top edges, as in the
+    // spreadsheet application: moved further, it stays at the edge (one that
+    // already lies beyond an edge moves no further out). Shapes that came with
+    // an opened workbook meet this when the whole sheet is moved to the page.
+    if (dx < 0 && node.left + dx < 0) dx = std::min(0.0, -node.left);
+    if (dy < 0 && node.top + dy < 0) dy = std::min(0.0, -node.top);
+  }
   CheckCoordinate(node.left + dx, "shape's new left");
   CheckCoordinate(node.top + dy, "shape's new top");
   MoveSubtree(node, dx, dy);
