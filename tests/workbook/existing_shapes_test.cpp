@@ -176,6 +176,37 @@ TEST_F(ExistingShapes, ExcelShapesOnCustomColumnsMoveWithTheirAnchorsAndTransfor
   }
 }
 
+TEST_F(ExistingShapes, OldShapesMovedToThePageStopAtTheSheetsEdge) {
+  OVIX_REQUIRE_SHARED(original, "ooxml-reference/xlsx/nissl-lab__npoi__57826.xlsx");
+  auto app = ovix::workbook::CreateApplication();
+  auto book = app->Workbooks()->Open(original.string());
+  auto shapes = app->Worksheets()->Item("Sheet1")->Shapes();
+  ASSERT_EQ(shapes->Count(), 1);
+  auto old_box = shapes->Item(1);
+  // Excel's own numbers: column 0 plus 409573 EMU, the box 1162051 EMU wide
+  // (columns of 72 pixels for the Japanese default font).
+  EXPECT_NEAR(old_box->Left() * kEmu, 409573, 1);
+  EXPECT_NEAR(old_box->Width() * kEmu, 1162051, 1);
+  auto line = shapes->AddLine(6600, 6600, 6700, 6650);
+  // The drawing is moved from the working offset to the page: the old box,
+  // near the sheet's corner, stops at the edge instead of leaving the sheet.
+  shapes->SelectAll();
+  app->Selection()->ShapeRange()->IncrementLeft(-6500);
+  app->Selection()->ShapeRange()->IncrementTop(-6500);
+  EXPECT_DOUBLE_EQ(old_box->Left(), 0);
+  EXPECT_DOUBLE_EQ(old_box->Top(), 0);
+  EXPECT_DOUBLE_EQ(line->Left(), 100);
+  auto group = shapes->Range(AllNames(*shapes))->Group();
+  EXPECT_DOUBLE_EQ(group->Width(), 200);
+  const fs::path saved = dir / "edge.xlsx";
+  book->SaveAs(saved.string(), excel::kNoChange);
+  pugi::xml_document after;
+  LoadDrawing(after, saved);
+  EXPECT_EQ(XfrmOf(after, group->Name()).cx, 200 * kEmu);
+  EXPECT_EQ(XfrmOf(after, "テキスト ボックス 9").x, 0);
+  EXPECT_EQ(XfrmOf(after, line->Name()).x, 100 * kEmu);
+}
+
 // A drawing with each kind of anchor and a form control in
 // mc:AlternateContent whose id is the largest in the part.
 std::string EveryAnchorKindDrawing() {
