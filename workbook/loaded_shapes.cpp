@@ -139,14 +139,21 @@ int32_t TypeOf(pugi::xml_node object) {
   return excel::kTypeOther;
 }
 
-int64_t LargestId(const pugi::xml_document& doc) {
+// The largest cNvPr id in the part; the names of shapes below the top level
+// (group members) are reserved in `drawing`.
+int64_t ScanIdsAndNames(const pugi::xml_document& doc, Drawing& drawing) {
   int64_t largest = 0;
   // Iterative walk: drawings can be deep (nested groups) and large.
   std::vector<pugi::xml_node> stack{doc.document_element()};
   while (!stack.empty()) {
     pugi::xml_node n = stack.back();
     stack.pop_back();
-    if (LocalName(n) == "cNvPr") largest = std::max(largest, ParseInt(n.attribute("id").value()));
+    if (LocalName(n) == "cNvPr") {
+      largest = std::max(largest, ParseInt(n.attribute("id").value()));
+      // nvXxPr, its object, the object's holder: a group below the anchor.
+      const pugi::xml_node holder = n.parent().parent().parent();
+      if (LocalName(holder) == "grpSp") drawing.ReserveName(n.attribute("name").value());
+    }
     for (pugi::xml_node c = n.last_child(); c; c = c.previous_sibling()) {
       if (c.type() == pugi::node_element) stack.push_back(c);
     }
@@ -258,7 +265,7 @@ void LoadDrawingShapes(const std::string& data, const std::string& part, const s
   }
   loaded.engine_prefixes_bound = root.attribute("xmlns:xdr").value() == ns::kSpreadsheetDrawing &&
                                  root.attribute("xmlns:a").value() == ns::kDrawingMain;
-  loaded.max_id = LargestId(loaded.doc);
+  loaded.max_id = ScanIdsAndNames(loaded.doc, drawing);
   drawing.ContinueIdsAfter(loaded.max_id);
 
   for (pugi::xml_node child : root.children()) {

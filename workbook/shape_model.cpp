@@ -48,7 +48,7 @@ ShapeNode& Drawing::NewNode(ShapeKind kind, const char* base_name) {
       throw excel::AutomationError("too many shapes on one sheet");
     }
     name = std::string(base_name) + " " + std::to_string(number);
-  } while (names_.count(name) != 0);
+  } while (names_.count(name) != 0 || reserved_names_.count(name) != 0);
   ShapeNode& node = nodes_.emplace_back();
   node.kind = kind;
   node.id = static_cast<int32_t>(number + 1);
@@ -246,7 +246,7 @@ ShapeNode* Drawing::Find(std::string_view name) const {
 void Drawing::Rename(ShapeNode& node, const std::string& name) {
   if (name == node.name) return;
   if (name.empty()) throw excel::AutomationError("a shape name must not be empty");
-  if (names_.count(name) != 0) {
+  if (names_.count(name) != 0 || reserved_names_.count(name) != 0) {
     throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
   }
   // Shapes of an opened drawing may share a name; only the shape the name

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "excel/excel_automation.h"
@@ -145,6 +146,8 @@ class Drawing {
   // opened drawing part) and default names numbered from there, as the
   // spreadsheet application continues an existing drawing.
   void ContinueIdsAfter(int64_t max_id);
+  // A name a shape inside a loaded group has: no new shape takes it.
+  void ReserveName(std::string name) { reserved_names_.insert(std::move(name)); }
   // Groups two or more distinct top-level shapes; the group takes the
   // z-position of the frontmost member and holds the members back to front.
   ShapeNode& Group(const std::vector<ShapeNode*>& members);
@@ -186,6 +189,7 @@ class Drawing {
 
   std::deque<ShapeNode> nodes_;
   std::unordered_map<std::string_view, ShapeNode*> names_;
+  std::unordered_set<std::string> reserved_names_;
   ZOrderIndex<ShapeNode> order_;
   FontTable fonts_;
   int64_t next_number_ = 1;

@@ -329,6 +329,25 @@ TEST_F(ExistingShapes, AGroupKeepsItsLoadedMembersMarkup) {
   EXPECT_EQ(XfrmOf(after, "Button 1").x, 5 * kEmu);
 }
 
+TEST_F(ExistingShapes, NewShapesTakeNoNameOfAShapeInsideALoadedGroup) {
+  const std::string drawing =
+      "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><xdr:absoluteAnchor><xdr:pos x=\"0\" y=\"0\"/>"
+      "<xdr:ext cx=\"12700\" cy=\"12700\"/><xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id=\"2\" name=\"Group 1\"/>"
+      "<xdr:cNvGrpSpPr/></xdr:nvGrpSpPr><xdr:grpSpPr/><xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"3\" name=\"Line 3\"/>"
+      "<xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr/></xdr:sp></xdr:grpSp><xdr:clientData/></xdr:absoluteAnchor></xdr:wsDr>";
+  const fs::path file = dir / "names.xlsx";
+  WritePackage(file, MinimalWorkbook(drawing));
+  auto app = ovix::workbook::CreateApplication();
+  app->Workbooks()->Open(file.string());
+  auto shapes = app->Worksheets()->Item("Sheet1")->Shapes();
+  auto line = shapes->AddLine(0, 0, 10, 10);
+  EXPECT_NE(line->Name(), "Line 3");
+  EXPECT_GT(line->Id(), 3);
+  EXPECT_THROW(line->SetName("Line 3"), excel::AutomationError);
+  EXPECT_THROW(line->SetName("Group 1"), excel::AutomationError);
+}
+
 TEST_F(ExistingShapes, PageSetupOfAnOpenedSheetChangesOnlyWhatWasSet) {
   OVIX_REQUIRE_SHARED(original, "ooxml-reference/xlsx/nissl-lab__npoi__TestBuildFreeform.xlsx");
   const std::string sheet_before = ReadPart(original, "xl/worksheets/sheet1.xml");
