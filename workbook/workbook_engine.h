@@ -6,6 +6,11 @@
 // Programs and tests call RegisterAutomationClass() once; afterwards
 // excel::CreateObject(kEngineProgId) starts a new engine instance, as
 // automation clients start the spreadsheet application.
+//
+// Workbooks.Open reads .xlsx and .xlsm workbooks (opened_package.h); a
+// workbook that is already open from the same file is read from disk again
+// and replaces the open copy. Legacy .xls workbooks and the Strict format
+// are refused with an AutomationError.
 
 #include <memory>
 

@@ -320,8 +320,7 @@ class PackageUpdate {
     if (!(was == now)) {
       if (EditPageSetup(open_sheet(), was, now)) sheet_edited = true;
       pugi::xml_node workbook;
-      if (PrintAreaReference(was, sheet.name) != PrintAreaReference(now, sheet.name) &&
-          was.print_area != now.print_area) {
+      if (was.print_area != now.print_area) {
         workbook = Parsed(package_.workbook_part).document_element();
         SetDefinedName(workbook, "_xlnm.Print_Area", source.workbook_index, PrintAreaReference(now, sheet.name));
       }
@@ -369,12 +368,12 @@ class PackageUpdate {
     } else if (added != added_.end()) {
       ParseXmlPart(*doc, added->second, part, package_.display_name);
     }
-    if (part != "[Content_Types].xml" && FoldedPartName(part) != FoldedPartName(package_.workbook_part) &&
-        part.find("_rels/") == std::string::npos) {
-      // Sheet parts are written only when edited.
-    } else {
-      always_written_.insert(folded);
-    }
+    // The content types, the workbook part and relationships are parsed only
+    // to be edited; a sheet part is parsed for page setup changes that may
+    // all concern the workbook part, and is written only when edited.
+    const bool sheet = folded != "[content_types].xml" && folded != FoldedPartName(package_.workbook_part) &&
+                       folded.find("_rels/") == std::string::npos;
+    if (!sheet) always_written_.insert(folded);
     return *docs_.emplace(folded, std::move(doc)).first->second;
   }
 
