@@ -266,11 +266,13 @@ void Drawing::MoveSubtree(ShapeNode& node, double dx, double dy) {
 void Drawing::Move(ShapeNode& node, double dx, double dy) {
   CheckCoordinate(dx, "horizontal move");
   CheckCoordinate(dy, "vertical move");
-  if (node.top_level()) {
-    // A shape on the sheet stops at the sheet's left and top edges, as in the
-    // spreadsheet application: moved further, it stays at the edge (one that
-    // already lies beyond an edge moves no further out). Shapes that came with
-    // an opened workbook meet this when the whole sheet is moved to the page.
+  if (node.top_level() && node.kind == ShapeKind::kLoaded) {
+    // A shape that came with an opened workbook stops at the sheet's left and
+    // top edges, as in the spreadsheet application: moving the whole sheet
+    // from the working offset to the page would otherwise take it thousands
+    // of points off the sheet, and a group made with it would span them. (The
+    // engine's own shapes keep their place off the sheet; the writer puts each
+    // top-level shape back onto the sheet as a whole.)
     if (dx < 0 && node.left + dx < 0) dx = std::min(0.0, -node.left);
     if (dy < 0 && node.top + dy < 0) dy = std::min(0.0, -node.top);
   }

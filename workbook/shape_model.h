@@ -163,8 +163,8 @@ class Drawing {
   // AutomationError for an empty name or one that another shape has.
   void Rename(ShapeNode& node, const std::string& name);
 
-  // Moves a shape (a group with its members); a top-level shape stops at the
-  // sheet's left and top edges.
+  // Moves a shape (a group with its members); a top-level shape loaded from
+  // an opened workbook stops at the sheet's left and top edges.
   void Move(ShapeNode& node, double dx, double dy);
   // Scales the width (horizontal) or height of `node` by `factor`, relative
   // to its current or original size, keeping the edge given by `scale_from`
