@@ -4,7 +4,9 @@
 // - an arc's box holds its end points and the points of its circle at 0,
 //   90, 180 and 270 degrees that it sweeps through;
 // - every multiline text counts with its estimated box (0.5 x height per
-//   character wide, one height tall).
+//   character wide, one height tall);
+// - a dimension counts with its extension-line origins, its dimension line
+//   (or arc) and its text.
 // One pass over each store; the layer flag is looked up once per run of
 // entities on the same layer.
 
@@ -75,24 +77,29 @@ class VisibilityCache {
   bool visible_ = false;
 };
 
-// The points at 0, 90, 180 and 270 degrees that an arc from `start` to
-// `end` (counter-clockwise, degrees) passes through, added to `box`. The
-// sweep is measured as the arc is drawn: end - start, plus 360 when
-// negative, a full circle at most.
-void AddSweptQuadrants(const ArcRecord& a, Box& box) {
-  double sweep = a.EndAngle - a.StartAngle;
+// The box of a circular arc from `start` to `end` (counter-clockwise,
+// degrees): its two end points and the points at 0, 90, 180 and 270
+// degrees that it passes through. The sweep is measured as the arc is
+// drawn: end - start, plus 360 when negative, a full circle at most.
+void AddArcBox(const RvEntPoints& center, double radius, double start_deg, double end_deg,
+               Box& box) {
+  constexpr double kToRadians = 3.14159265358979323846 / 180.0;
+  const double a0 = start_deg * kToRadians, a1 = end_deg * kToRadians;
+  box.Add(center.X + radius * std::cos(a0), center.Y + radius * std::sin(a0), center.Z);
+  box.Add(center.X + radius * std::cos(a1), center.Y + radius * std::sin(a1), center.Z);
+  double sweep = end_deg - start_deg;
   if (sweep < 0.0) sweep += 360.0;
   if (!(sweep > 0.0)) return;
   sweep = std::min(sweep, 360.0);
-  double start = std::fmod(a.StartAngle, 360.0);
+  double start = std::fmod(start_deg, 360.0);
   if (start < 0.0) start += 360.0;
-  // First quadrant angle after the start; the end points are added anyway.
+  // First quadrant angle after the start; the end points are in already.
   double q = std::floor(start / 90.0) * 90.0 + 90.0;
   for (int k = 0; k < 4 && q < start + sweep; ++k, q += 90.0) {
     const int quadrant = static_cast<int>(std::lround(q / 90.0)) % 4;
-    const double x = quadrant == 0 ? a.Radius : quadrant == 2 ? -a.Radius : 0.0;
-    const double y = quadrant == 1 ? a.Radius : quadrant == 3 ? -a.Radius : 0.0;
-    box.Add(a.Center.X + x, a.Center.Y + y, a.Center.Z);
+    const double x = quadrant == 0 ? radius : quadrant == 2 ? -radius : 0.0;
+    const double y = quadrant == 1 ? radius : quadrant == 3 ? -radius : 0.0;
+    box.Add(center.X + x, center.Y + y, center.Z);
   }
 }
 
@@ -125,6 +132,17 @@ bool RvSystem::DimensionMinMaxPoint(int32_t ID, RvPoint3& MinPoint, RvPoint3& Ma
   Box box;
   box.Add(r->ExtLine1Point);
   box.Add(r->ExtLine2Point);
+  // What is drawn of a dimension of a known kind lies on the page too: the
+  // ends of its dimension line (a linear dimension's line usually stands
+  // off the part), and the arc of an angular dimension. A dimension of no
+  // known kind draws only its text; its second point means nothing.
+  if (!r->DimType.empty()) {
+    box.Add(r->Insertion1Point);
+    box.Add(r->Insertion2Point);
+    if (r->DimType == kDimTypeAngular2Line && r->Radius > 0.0) {
+      AddArcBox(r->Center, r->Radius, r->StartAngle, r->EndAngle, box);
+    }
+  }
   // The text box widens X and Y only.
   const double h = GetDimensionTextHeight(ID);
   const double z = box.min[2];
@@ -175,12 +193,8 @@ bool RvSystem::GetEllipseEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) con
 }
 
 bool RvSystem::GetArcEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const {
-  const double to_radians = tools_.DegreeToRadian(1.0);
-  return KindRange(*this, arcs_, [to_radians](int32_t, const ArcRecord& r, Box& box) {
-    const double a0 = r.StartAngle * to_radians, a1 = r.EndAngle * to_radians;
-    box.Add(r.Center.X + r.Radius * std::cos(a0), r.Center.Y + r.Radius * std::sin(a0), r.Center.Z);
-    box.Add(r.Center.X + r.Radius * std::cos(a1), r.Center.Y + r.Radius * std::sin(a1), r.Center.Z);
-    AddSweptQuadrants(r, box);
+  return KindRange(*this, arcs_, [](int32_t, const ArcRecord& r, Box& box) {
+    AddArcBox(r.Center, r.Radius, r.StartAngle, r.EndAngle, box);
   }, MinPoint, MaxPoint);
 }
 

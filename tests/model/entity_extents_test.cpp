@@ -139,8 +139,9 @@ TEST(Extents, DimensionAndItsTextBox) {
   RvEntProperty p;
   p.Layer = "0";
   p.DimStyle = "Standard";
-  // Extension line origins (0, 0) and (100, 0); text at (50, 10); the
-  // definition points on the dimension line (at y = 200) do not count.
+  // Extension line origins (0, 0) and (100, 0); text at (50, 10). The kind
+  // is unknown, so only the text is drawn: the definition points (at
+  // y = 200) do not count.
   s.AddDimension(p, 100, 200, 0, 0, 200, 0, 0, 0, 0, 100, 0, 0, 0, 0, 0, 50, 10, 0);
   RvPoint3 lo{}, hi{};
   EXPECT_TRUE(s.DimensionMinMaxPoint(0, lo, hi));
@@ -148,6 +149,40 @@ TEST(Extents, DimensionAndItsTextBox) {
   EXPECT_EQ(hi, (RvPoint3{100, 13.5, 0}));
   ExpectBox(s, {0, 0, 0}, {100, 13.5, 0});
   EXPECT_FALSE(s.DimensionMinMaxPoint(1, lo, hi));
+}
+
+TEST(Extents, DimensionLinesAndArcsStayOnThePage) {
+  RvSystem s;
+  AddTestLayer(s, "0", 0, 7);
+  testing::TestDimStyle st;
+  st.scale = 1;
+  st.text_height = 2;
+  testing::AddTestDimStyle(s, st);
+  RvEntProperty p;
+  p.Layer = "0";
+  p.DimStyle = "Standard";
+  // A horizontal dimension of the edge (0, 0)-(100, 0) whose dimension line
+  // stands 25 below it, text on the line.
+  p.DimType = "AcDbRotatedDimension";
+  s.AddDimension(p, 100, -25, 0, 0, -25, 0, 0, 0, 0, 100, 0, 0, 0, 0, 0, 50, -22, 0);
+  RvPoint3 lo{}, hi{};
+  ASSERT_TRUE(s.DimensionMinMaxPoint(0, lo, hi));
+  EXPECT_EQ(lo, (RvPoint3{0, -25, 0}));
+  EXPECT_EQ(hi, (RvPoint3{100, 0, 0}));
+
+  // A right angle at the origin between the x axis and the y axis, its arc
+  // of radius 30 through (21.2, 21.2): the arc bulges to (30, 0) and
+  // (0, 30), beyond the lines' points (10, 0) and (0, 10).
+  RvSystem a;
+  AddTestLayer(a, "0", 0, 7);
+  testing::AddTestDimStyle(a, st);
+  p.DimType = "AcDb2LineAngularDimension";
+  a.AddDimension(p, 0, 10, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 21.2132, 21.2132, 0, 15, 15, 0);
+  ASSERT_TRUE(a.DimensionMinMaxPoint(0, lo, hi));
+  EXPECT_NEAR(hi[0], 30.0, 1e-3);
+  EXPECT_NEAR(hi[1], 30.0, 1e-3);
+  EXPECT_NEAR(lo[0], 0.0, 1e-9);
+  EXPECT_NEAR(lo[1], 0.0, 1e-9);
 }
 
 TEST(Extents, PolylinesAndLeaders) {
