@@ -206,25 +206,27 @@ bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
     SetPoint(w, P1, PointOf(w, P4));
     p.Direct = 1;
     p.Angle = 0.0;
-    if (kind == kRadial) {
+    if (kind == kRadial || kind == kDiametric) {
+      // Radius: centre to the point on the curve; diameter: the two points
+      // on the curve.
       const Vec3 p0 = PointOf(w, P0), p4 = PointOf(w, P4);
       Unit({p4.x - p0.x, p4.y - p0.y, p4.z - p0.z}, measured);
     }
   }
 
   // 4. Text: the written measurement, else what the geometry measures. A
-  //    diametric dimension gets none; nor does one of no known kind that
-  //    carries no measurement, as nothing about it can be measured.
-  if (kind != kDiametric) {
-    if (measurement != kNoMeasurement) {
-      p.Text = num::FormatGeneral(measurement);
-    } else if (kind == kAngular) {
-      p.Text = num::FormatGeneral(AngularMeasurement(w));
-    } else if (!kind.empty()) {
-      double factor = w.System.GetDimLFactor(p.DimStyle);
-      if (factor == 0.0) factor = 1.0;  // no style of that name: unscaled
-      p.Text = num::FormatGeneral(measured * factor);
-    }
+  //    diametric dimension gets its diameter like any other kind, so that
+  //    it shows its value with the diameter sign. One of no known kind that
+  //    carries no measurement gets none, as nothing about it can be
+  //    measured.
+  if (measurement != kNoMeasurement) {
+    p.Text = num::FormatGeneral(measurement);
+  } else if (kind == kAngular) {
+    p.Text = num::FormatGeneral(AngularMeasurement(w));
+  } else if (!kind.empty()) {
+    double factor = w.System.GetDimLFactor(p.DimStyle);
+    if (factor == 0.0) factor = 1.0;  // no style of that name: unscaled
+    p.Text = num::FormatGeneral(measured * factor);
   }
 
   // 5. The call.

@@ -132,13 +132,22 @@ TEST(DimensionEntities, NonLinearKinds) {
            {25, "10"}, {16, "5"}, {26, "2"}})));
   ASSERT_TRUE(r.ok);
   RvSystem& m = r.model();
-  EXPECT_EQ(m.DimensionText(0), "");  // a diametric dimension gets no text
+  EXPECT_EQ(m.DimensionText(0), "50");  // the diameter, shown with its sign
   EXPECT_EQ(Insertion2(m, 0), (RvPoint3{25, 0, 0}));
   EXPECT_EQ(m.DimensionDirection(0), 1);
   EXPECT_EQ(m.DimensionText(1), "5");  // the radius, P0 to P4
   EXPECT_NEAR(std::stod(m.DimensionText(2)), std::atan(1.0), 1e-12);  // 45 degrees, radians
   EXPECT_EQ(m.DimensionType(2), "AcDb2LineAngularDimension");
   EXPECT_NEAR(m.DimensionRaius(2), std::hypot(5.0, 2.0), 1e-9);
+}
+
+TEST(DimensionEntities, DiameterWithoutMeasurementIsMeasuredBetweenItsPoints) {
+  // Writers that leave code 42 out: the diameter is the distance between the
+  // two points on the circle.
+  auto r = ImportBytes(Drawing(Dim(Markers({"AcDbDiametricDimension"}),
+                                   {{10, "-3"}, {20, "-4"}, {15, "3"}, {25, "4"}})));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.model().DimensionText(0), "10");
 }
 
 TEST(DimensionEntities, R12DimensionsTakeTheirKindFromCode70) {
