@@ -33,6 +33,13 @@ constexpr std::array<PaperSpec, 14> kPapers{{
 
 double MillimetresToPoints(double mm) { return mm * kPointsPerInch / kMillimetresPerInch; }
 
+// An extent of the paper less its offset at both ends; the whole extent when
+// the offsets leave nothing (an area set by hand).
+double InsetExtent(double extent, double offset) {
+  const double inset = extent - 2.0 * offset;
+  return inset > 0.0 ? inset : extent;
+}
+
 }  // namespace
 
 std::span<const PaperSpec> PaperTable() { return kPapers; }
@@ -95,10 +102,14 @@ RvPoint3 RvExcelExport::GetViewGeometory(std::span<const double> Point) {
   draw_width_ = max[0] - min[0];
   draw_height_ = max[1] - min[1];
 
+  // The view is the paper less the area's offset on every side: the drawing
+  // then keeps that distance from all four edges and prints on one sheet.
+  // (Placed at the offset but as large as the whole paper, it would run
+  // over the far edges onto a second page.)
   view_left_ = kWorkingOffset;
   view_top_ = kWorkingOffset;
-  view_right_ = area_width_ + kWorkingOffset;
-  view_bottom_ = area_height_ + kWorkingOffset;
+  view_right_ = InsetExtent(area_width_, area_x_) + kWorkingOffset;
+  view_bottom_ = InsetExtent(area_height_, area_y_) + kWorkingOffset;
 
   const double sx =
       std::fabs(draw_width_) >= kSmallestExtent ? (view_right_ - view_left_) / draw_width_ : 1.0;

@@ -10,19 +10,20 @@
 namespace ovix {
 
 void RvExcelExport::RedrawBasePosition() {
+  // Fitted to the page, the drawing's view moves onto the area: its lowest
+  // point lands on the area's bottom. At a fixed scale the drawing's top-left
+  // corner goes to the area's top-left corner, so that it starts on the first
+  // page whatever its size (a drawing larger than the paper runs on to the
+  // pages to the right and below, never off the top of the sheet).
+  double dx = area_x_ - view_left_;
+  double dy = area_y_ - view_top_;
+  if (!(std::fabs(scale_x_) < 1e-12 || auto_scale_)) {
+    const double drawing_top = view_bottom_ - scale_y_ * draw_height_;
+    dy = area_y_ - drawing_top;
+  }
   try {
     auto sheet = Sheet();
     sheet->Shapes()->SelectAll();
-    double dx = 0, dy = 0;
-    if (std::fabs(scale_x_) < 1e-12 || auto_scale_) {
-      dx = area_x_ - view_left_;
-      dy = area_y_ - view_top_;
-    } else {
-      // A fixed scale: the area's corner in the scale the drawing was fitted
-      // to, as the sheet would show it at that scale.
-      dx = area_x_ * auto_scale_value_ / scale_x_ - view_left_;
-      dy = area_y_ * auto_scale_value_ / scale_y_ - view_top_;
-    }
     auto range = App().Selection()->ShapeRange();
     range->IncrementLeft(dx);
     range->IncrementTop(dy);
@@ -36,8 +37,8 @@ void RvExcelExport::RedrawBasePosition() {
       if (count > 1) {
         for (int32_t i = 1; i <= count; ++i) {
           auto shape = shapes->Item(i);
-          shape->IncrementLeft(area_x_ - view_left_);
-          shape->IncrementTop(area_y_ - view_top_);
+          shape->IncrementLeft(dx);
+          shape->IncrementTop(dy);
         }
       }
     } catch (const std::exception&) {

@@ -207,7 +207,9 @@ class RvExcelExport {
   void SetPage(const std::string& PaperSize);
 
   // Maps a drawing point (x, y; a z element is ignored) to the sheet:
-  // (x, y, 0) in points. Fits the drawing's extents into the area under
+  // (x, y, 0) in points. The view is the area less its offset on every side
+  // (AreaX at the left and right, AreaY at the top and bottom), placed at the
+  // working offset. Fits the drawing's extents into the view under
   // automatic scale, or applies the fixed scale; rewrites the view members,
   // DrawWidth, DrawHeight, AutoScaleValue, ScaleX and ScaleY.
   RvPoint3 GetViewGeometory(std::span<const double> Point);
@@ -242,7 +244,9 @@ class RvExcelExport {
 
   // ==== Placement and grouping (redraw_grouping.cpp) =======================
 
-  // Moves every shape of the sheet from the working position to the area.
+  // Moves every shape of the sheet from the working position to the area:
+  // the fitted view onto the area, or at a fixed scale the drawing's top-left
+  // corner to the area's top-left corner.
   void RedrawBasePosition();
   // Groups all shapes of the sheet when there are two or more. Automation
   // errors are passed to the caller.

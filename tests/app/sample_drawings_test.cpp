@@ -265,7 +265,8 @@ TEST_F(SampleDrawings, EveryVisibleEntityBecomesOneShapeOfItsKind) {
 }
 
 TEST_F(SampleDrawings, UnderAutomaticScaleTheDrawingLiesOnThePageArea) {
-  // "A4 縦": the area starts at (0, 20) points.
+  // "A4 縦": the area's offsets are (0, 20) points; the drawing keeps them
+  // from every edge of the paper.
   constexpr double kAreaX = 0, kAreaY = 20;
   // Outlines are placed exactly; a curve through sampled nodes may bulge a
   // little beyond its arc's extents.
@@ -277,15 +278,14 @@ TEST_F(SampleDrawings, UnderAutomaticScaleTheDrawingLiesOnThePageArea) {
     for (const auto& [kind, s] : matched) {
       // The drawing is fitted to its extents, which count a text by its
       // estimated size (its box takes the size of the text in the sheet's
-      // font) and a dimension by its extension-line origins and its text
-      // position only (its dimension line usually lies beyond them).
+      // font), and so does a dimension's text.
       const std::string k = kind;
       if (k == "TEXT" || k == "MTEXT" || k == "DIMENSION") continue;
       SCOPED_TRACE(k);
       EXPECT_GE(s.left, kAreaX - kTolerance);
       EXPECT_GE(s.top, kAreaY - kTolerance);
-      EXPECT_LE(s.right, kAreaX + c.areaWidth + kTolerance);
-      EXPECT_LE(s.bottom, kAreaY + c.areaHeight + kTolerance);
+      EXPECT_LE(s.right, c.areaWidth - kAreaX + kTolerance);
+      EXPECT_LE(s.bottom, c.areaHeight - kAreaY + kTolerance);
     }
   }
 }

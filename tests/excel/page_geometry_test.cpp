@@ -89,15 +89,32 @@ TEST_F(PageGeometry, AutomaticScaleFitsTheSmallerRatioAndFlipsY) {
   EXPECT_DOUBLE_EQ(exporter.ScaleY(), exporter.ScaleX());
   EXPECT_DOUBLE_EQ(exporter.DrawWidth(), 1000);
   EXPECT_DOUBLE_EQ(exporter.DrawHeight(), 500);
-  // The lowest-left point lands on the bottom-left corner of the view.
+  // The lowest-left point lands on the bottom-left corner of the view, which
+  // is the paper less AreaY = 20 at the top and the bottom (AreaX is 0).
   EXPECT_DOUBLE_EQ(x0, 6500);
-  EXPECT_DOUBLE_EQ(y0, 6500 + kA4PortraitHeight);
+  EXPECT_DOUBLE_EQ(y0, 6500 + kA4PortraitHeight - 40);
   const auto [x1, y1] = Mapped(1000, 500);
   EXPECT_NEAR(x1, 6500 + kA4PortraitWidth, 1e-9);
   EXPECT_GT(y1, 6500);
-  EXPECT_LT(y1, 6500 + kA4PortraitHeight);
+  EXPECT_LT(y1, 6500 + kA4PortraitHeight - 40);
   EXPECT_DOUBLE_EQ(exporter.ViewRight(), 6500 + kA4PortraitWidth);
-  EXPECT_DOUBLE_EQ(exporter.ViewBottom(), 6500 + kA4PortraitHeight);
+  EXPECT_DOUBLE_EQ(exporter.ViewBottom(), 6500 + kA4PortraitHeight - 40);
+}
+
+TEST_F(PageGeometry, TheViewKeepsTheAreaOffsetFromEveryEdge) {
+  // A tall drawing on "A3 横" (offsets 20, 20): its height fills the paper
+  // less 20 points at the top and the bottom.
+  AddTestLine(*model, "0", 0, 0, 10, 1000);
+  Connect("A3 横");
+  Mapped(0, 0);
+  EXPECT_NEAR(exporter.ViewRight() - exporter.ViewLeft(), exporter.AreaWidth() - 40, 1e-9);
+  EXPECT_NEAR(exporter.ViewBottom() - exporter.ViewTop(), exporter.AreaHeight() - 40, 1e-9);
+  EXPECT_NEAR(exporter.AutoScaleValue(), (exporter.AreaHeight() - 40) / 1000, 1e-12);
+  // An area whose offsets leave nothing is used whole.
+  exporter.SetArea(300, 300, 500, 400);
+  Mapped(0, 0);
+  EXPECT_DOUBLE_EQ(exporter.ViewRight(), 6500 + 500);
+  EXPECT_DOUBLE_EQ(exporter.ViewBottom(), 6500 + 400);
 }
 
 TEST_F(PageGeometry, FixedScaleIsMillimetresOnPaperPerDrawingUnit) {
@@ -109,7 +126,7 @@ TEST_F(PageGeometry, FixedScaleIsMillimetresOnPaperPerDrawingUnit) {
   const auto [x, y] = Mapped(200, 150);
   EXPECT_NEAR(exporter.ScaleX(), 0.028347, 1e-6);
   EXPECT_DOUBLE_EQ(x, 6500 + exporter.ScaleX() * 100);
-  EXPECT_DOUBLE_EQ(y, 6500 + kA4PortraitHeight - exporter.ScaleY() * 50);
+  EXPECT_DOUBLE_EQ(y, 6500 + kA4PortraitHeight - 40 - exporter.ScaleY() * 50);
   // The fitting scale is still worked out (the final move uses it).
   EXPECT_DOUBLE_EQ(exporter.AutoScaleValue(), kA4PortraitWidth / 200);
 
@@ -117,7 +134,7 @@ TEST_F(PageGeometry, FixedScaleIsMillimetresOnPaperPerDrawingUnit) {
   exporter.SetScaleYValue(0);
   const auto [x0, y0] = Mapped(250, 190);
   EXPECT_EQ(x0, 6500);
-  EXPECT_EQ(y0, 6500 + kA4PortraitHeight);
+  EXPECT_EQ(y0, 6500 + kA4PortraitHeight - 40);
 }
 
 TEST_F(PageGeometry, AnEmptyOrFlatDrawingScalesByOne) {
