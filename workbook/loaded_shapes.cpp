@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 
@@ -36,7 +37,9 @@ int64_t ParseInt(const char* text) {
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   int64_t value = 0;
   const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
-  return result.ec == std::errc() ? value : 0;
+  // Far beyond any sheet (about 2^40 EMU), so that sums cannot overflow.
+  constexpr int64_t kLimit = int64_t{1} << 40;
+  return result.ec == std::errc() ? std::clamp(value, -kLimit, kLimit) : 0;
 }
 
 int64_t ChildInt(pugi::xml_node node, std::string_view local) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -51,6 +52,15 @@ double AttrDouble(pugi::xml_node node, const char* name, double fallback) {
   char* end = nullptr;
   const double v = std::strtod(a.value(), &end);
   return end != a.value() && std::isfinite(v) ? v : fallback;
+}
+
+// A whole number attribute, clamped to [low, high] (values from a file may be
+// anything).
+int64_t AttrInt(pugi::xml_node node, const char* name, int64_t fallback, int64_t low, int64_t high) {
+  const double v = AttrDouble(node, name, static_cast<double>(fallback));
+  if (v <= static_cast<double>(low)) return low;
+  if (v >= static_cast<double>(high)) return high;
+  return static_cast<int64_t>(v);
 }
 
 bool AttrBool(pugi::xml_node node, const char* name) {
@@ -187,8 +197,8 @@ void ReadPageSetup(pugi::xml_node sheet, PageSetupValues& page) {
   }
   const pugi::xml_node p = Child(sheet, "pageSetup");
   // Absent attributes take their schema defaults (paper 1, scale 100, ...).
-  page.paper_size = static_cast<int32_t>(AttrDouble(p, "paperSize", 1));
-  page.zoom = static_cast<int32_t>(AttrDouble(p, "scale", 100));
+  page.paper_size = static_cast<int32_t>(AttrInt(p, "paperSize", 1, 0, INT32_MAX));
+  page.zoom = static_cast<int32_t>(AttrInt(p, "scale", 100, 0, INT32_MAX));
   page.orientation = std::string_view(p.attribute("orientation").value()) == "landscape" ? excel::kLandscape
                                                                                           : excel::kPortrait;
   page.order = std::string_view(p.attribute("pageOrder").value()) == "overThenDown" ? excel::kOverThenDown
@@ -200,7 +210,7 @@ void ReadPageSetup(pugi::xml_node sheet, PageSetupValues& page) {
                         : comments == "atEnd"     ? excel::kPrintSheetEnd
                                                   : excel::kPrintNoComments;
   page.first_page_number = AttrBool(p, "useFirstPageNumber")
-                               ? static_cast<int32_t>(AttrDouble(p, "firstPageNumber", 1))
+                               ? static_cast<int32_t>(AttrInt(p, "firstPageNumber", 1, INT32_MIN, INT32_MAX))
                                : excel::kAutomatic;
   const pugi::xml_node o = Child(sheet, "printOptions");
   page.center_horizontally = AttrBool(o, "horizontalCentered");
@@ -231,8 +241,8 @@ SheetGrid ReadGrid(pugi::xml_node sheet, int mdw) {
    if (cols.type() != pugi::node_element || LocalName(cols) != "cols") continue;
    for (pugi::xml_node col : cols.children()) {
     if (col.type() != pugi::node_element || LocalName(col) != "col") continue;
-    const int64_t min = static_cast<int64_t>(AttrDouble(col, "min", 0));
-    const int64_t max = static_cast<int64_t>(AttrDouble(col, "max", static_cast<double>(min)));
+    const int64_t min = AttrInt(col, "min", 0, 0, SheetGrid::kColumnCount + 1);
+    const int64_t max = AttrInt(col, "max", min, 0, SheetGrid::kColumnCount + 1);
     if (min < 1 || max < min) continue;
     int64_t px = col.attribute("width") ? ColumnPixels(AttrDouble(col, "width", 0), mdw) : column_px;
     if (AttrBool(col, "hidden")) px = 0;
@@ -245,7 +255,7 @@ SheetGrid ReadGrid(pugi::xml_node sheet, int mdw) {
   int64_t previous = 0;
   for (pugi::xml_node row : Child(sheet, "sheetData").children()) {
     if (row.type() != pugi::node_element || LocalName(row) != "row") continue;
-    const int64_t r = static_cast<int64_t>(AttrDouble(row, "r", static_cast<double>(previous + 1)));
+    const int64_t r = AttrInt(row, "r", previous + 1, 0, SheetGrid::kRowCount + 1);
     previous = r;
     if (r < 1 || r > SheetGrid::kRowCount) continue;
     const bool hidden = AttrBool(row, "hidden");
@@ -306,8 +316,8 @@ std::shared_ptr<WorkbookState> OpenXlsxWorkbook(const fs::path& path) {
   book->full_name = path.string();
   book->saved = true;
   size_t index = 0;
-  size_t active_tab = static_cast<size_t>(
-      AttrDouble(Child(Child(root, "bookViews"), "workbookView"), "activeTab", 0));
+  const size_t active_tab =
+      static_cast<size_t>(AttrInt(Child(Child(root, "bookViews"), "workbookView"), "activeTab", 0, 0, INT32_MAX));
   for (pugi::xml_node s : Child(root, "sheets").children()) {
     if (s.type() != pugi::node_element || LocalName(s) != "sheet") continue;
     const size_t position = index++;

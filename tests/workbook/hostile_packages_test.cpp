@@ -186,6 +186,50 @@ TEST_F(HostilePackages, MalformedXmlNamesThePart) {
   EXPECT_NE(drawing.find("not a spreadsheet drawing"), std::string::npos) << drawing;
 }
 
+TEST_F(HostilePackages, ExtremeNumbersAreTakenWithoutHarm) {
+  PartList parts = MinimalWorkbook(
+      "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><xdr:absoluteAnchor>"
+      "<xdr:pos x=\"-9223372036854775808\" y=\"99999999999999999999999\"/><xdr:ext cx=\"9223372036854775807\" cy=\"x\"/>"
+      "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"4294967295\" name=\"Big\"/><xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr><a:xfrm>"
+      "<a:off x=\"9223372036854775807\" y=\"-1\"/><a:ext cx=\"1e999\" cy=\"-5\"/></a:xfrm></xdr:spPr></xdr:sp>"
+      "<xdr:clientData/></xdr:absoluteAnchor><xdr:twoCellAnchor><xdr:from><xdr:col>-7</xdr:col><xdr:colOff>1e300</xdr:colOff>"
+      "<xdr:row>99999999999</xdr:row><xdr:rowOff>-3</xdr:rowOff></xdr:from><xdr:to/><xdr:sp/><xdr:clientData/>"
+      "</xdr:twoCellAnchor></xdr:wsDr>");
+  for (auto& [name, data] : parts) {
+    if (name != "xl/worksheets/sheet1.xml") continue;
+    data = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+           "<sheetFormatPr defaultRowHeight=\"1e308\" defaultColWidth=\"-4\"/>"
+           "<cols><col min=\"1e300\" max=\"-1e300\" width=\"1e300\"/><col min=\"2\" max=\"3\" width=\"nan\"/></cols>"
+           "<sheetData><row r=\"1e300\" ht=\"1e300\"/><row r=\"-5\" ht=\"-1\"/></sheetData>"
+           "<pageSetup paperSize=\"1e300\" scale=\"-1e300\" firstPageNumber=\"1e20\" useFirstPageNumber=\"1\"/>"
+           "<drawing r:id=\"rId1\"/></worksheet>";
+  }
+  const fs::path file = dir / "extreme.xlsx";
+  WritePackage(file, parts);
+  auto app = ovix::workbook::CreateApplication();
+  auto book = app->Workbooks()->Open(file.string());
+  auto shapes = app->Worksheets()->Item("Sheet1")->Shapes();
+  EXPECT_EQ(shapes->Count(), 2);
+  // New ids continue past the largest id the part may hold, or fail cleanly.
+  try {
+    shapes->AddLine(0, 0, 10, 10);
+  } catch (const excel::AutomationError&) {
+  }
+  for (int32_t i = 1; i <= shapes->Count(); ++i) {
+    try {
+      shapes->Item(i)->IncrementLeft(-10);
+    } catch (const excel::AutomationError&) {
+      // A shape too far out to move further.
+    }
+  }
+  try {
+    book->Save();
+  } catch (const excel::AutomationError&) {
+  }
+}
+
 TEST_F(HostilePackages, FormatsTheEngineCannotOpen) {
   // A legacy workbook (the compound-file signature).
   const std::string message = OpenError(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), "", "old.xls");
