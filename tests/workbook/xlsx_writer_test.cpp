@@ -75,7 +75,8 @@ TEST_F(SavedWorkbook, EveryPartIsWiredAndEveryRelationshipResolves) {
     if (!is_rels) continue;
     // Targets are relative to the folder above _rels/.
     const std::string owner_dir = name.substr(0, name.find("_rels/"));
-    for (auto rel : Parse(data).child("Relationships").children("Relationship")) {
+    const auto rels = Parse(data);  // the document must outlive its nodes
+    for (auto rel : rels.child("Relationships").children("Relationship")) {
       const fs::path target = fs::path(owner_dir) / rel.attribute("Target").value();
       const std::string resolved = target.lexically_normal().generic_string();
       EXPECT_TRUE(parts.count(resolved)) << name << " points at missing " << resolved;
@@ -288,7 +289,8 @@ TEST_F(SavedWorkbook, PageSetupGoesToTheSheetAndDefinedNames) {
   page->SetPrintArea("A1:K40");
   const auto parts = Save();
   EXPECT_EQ(parts.count("xl/drawings/drawing1.xml"), 0u);  // no shapes, no drawing
-  const auto ws = Parse(parts.at("xl/worksheets/sheet1.xml")).child("worksheet");
+  const auto sheet = Parse(parts.at("xl/worksheets/sheet1.xml"));
+  const auto ws = sheet.child("worksheet");
   EXPECT_FALSE(ws.child("drawing"));
   const auto setup = ws.child("pageSetup");
   EXPECT_EQ(setup.attribute("paperSize").as_int(), 12);
