@@ -229,6 +229,23 @@ bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
     p.Text = num::FormatGeneral(measured * factor);
   }
 
+  // Text position: some writers leave the text where the dimension puts it
+  // by default (code 70 without bit 128) and write (0, 0, 0) for its middle
+  // point. Place such a text where it belongs instead of at the drawing's
+  // origin, far from its dimension: the middle of the dimension line, or the
+  // point the angular dimension's arc passes through.
+  constexpr int32_t kUserTextPosition = 128;
+  const bool default_position = !has_type || (type_code & kUserTextPosition) == 0;
+  const Vec3 text = PointOf(w, P6);
+  if (default_position && text.x == 0.0 && text.y == 0.0 && text.z == 0.0 && !kind.empty()) {
+    if (kind == kAngular) {
+      SetPoint(w, P6, PointOf(w, P5));
+    } else {
+      const Vec3 a = PointOf(w, P0), b = PointOf(w, P1);
+      SetPoint(w, P6, {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2});
+    }
+  }
+
   // 5. The call.
   const auto& X = w.X;
   const auto& Y = w.Y;

@@ -141,6 +141,31 @@ TEST(DimensionEntities, NonLinearKinds) {
   EXPECT_NEAR(m.DimensionRaius(2), std::hypot(5.0, 2.0), 1e-9);
 }
 
+TEST(DimensionEntities, ATextLeftAtTheOriginByDefaultGoesToItsDimension) {
+  // Writers that keep the text at its default place (code 70 without bit
+  // 128) may write (0, 0) for its middle point.
+  auto r = ImportBytes(Drawing(
+      // Rotated: the middle of the dimension line from (100, 20) to (0, 20).
+      Dim(Markers({"AcDbAlignedDimension", "AcDbRotatedDimension"}),
+          Points(100, 20, 0, 0, 100, 0) + DxfPairs{{11, "0"}, {21, "0"}, {70, "32"}}) +
+      // Angular: the point its arc passes through.
+      Dim(Markers({"AcDb2LineAngularDimension"}),
+          {{13, "0"}, {23, "0"}, {14, "10"}, {24, "0"}, {10, "0"}, {20, "0"}, {15, "10"},
+           {25, "10"}, {16, "5"}, {26, "2"}, {11, "0"}, {21, "0"}, {70, "34"}}) +
+      // Placed by the user at the origin (bit 128): it stays there.
+      Dim(Markers({"AcDbAlignedDimension", "AcDbRotatedDimension"}),
+          Points(100, 20, 0, 0, 100, 0) + DxfPairs{{11, "0"}, {21, "0"}, {70, "160"}})));
+  ASSERT_TRUE(r.ok);
+  RvSystem& m = r.model();
+  RvPoint3 t{};
+  m.DimensionTextPosition(0, t);
+  EXPECT_EQ(t, (RvPoint3{50, 20, 0}));
+  m.DimensionTextPosition(1, t);
+  EXPECT_EQ(t, (RvPoint3{5, 2, 0}));
+  m.DimensionTextPosition(2, t);
+  EXPECT_EQ(t, (RvPoint3{0, 0, 0}));
+}
+
 TEST(DimensionEntities, DiameterWithoutMeasurementIsMeasuredBetweenItsPoints) {
   // Writers that leave code 42 out: the diameter is the distance between the
   // two points on the circle.
