@@ -60,34 +60,84 @@ std::array<double, 3> Unit(const Vec3& v, double& length) {
   return {v.x / length, v.y / length, v.z / length};
 }
 
-// Second end of a rotated dimension's line: P0 moved along the axis that
-// the dimension line follows, by the extension lines' offset.
-Vec3 RotatedSecondPoint(const EntityWork& w) {
+// The dimension line of a linear dimension runs through P0 along `dir` (a
+// unit vector in the plane); its ends are the feet of the two extension
+// lines, P3's first and P2's second. Writers differ in which extension line
+// P0 sits on (the second one, by the format; some put it on the first), so
+// both ends are projected: when P0 is the foot of P3, as usual, it is kept
+// exactly as read.
+struct DimensionLine {
+  Vec3 first;   // foot of the second extension line (from P3)
+  Vec3 second;  // foot of the first extension line (from P2)
+};
+
+DimensionLine ProjectedDimensionLine(const EntityWork& w, double dx, double dy) {
+  const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
+  auto foot = [&](const Vec3& p) {
+    const double s = (p.x - p0.x) * dx + (p.y - p0.y) * dy;
+    return Vec3{p0.x + s * dx, p0.y + s * dy, p0.z};
+  };
+  DimensionLine line{foot(p3), foot(p2)};
+  const double scale = std::max({1.0, std::fabs(p0.x), std::fabs(p0.y)});
+  if (std::hypot(line.first.x - p0.x, line.first.y - p0.y) <= 1e-9 * scale) line.first = p0;
+  return line;
+}
+
+double Distance2D(const Vec3& a, const Vec3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// A rotated dimension's line follows its rotation angle (code 50, degrees;
+// 0 = horizontal, which is also what a missing code 50 means).
+DimensionLine RotatedDimensionLine(const EntityWork& w, double rotation_degrees) {
+  // Horizontal and vertical lines, by far the most common, exactly so.
+  const double quarter = rotation_degrees / 90.0;
+  if (quarter == std::floor(quarter) && std::fabs(quarter) < 1e9) {
+    static constexpr double kCos[] = {1, 0, -1, 0};
+    static constexpr double kSin[] = {0, 1, 0, -1};
+    const auto q = static_cast<std::size_t>(((static_cast<long long>(quarter) % 4) + 4) % 4);
+    return ProjectedDimensionLine(w, kCos[q], kSin[q]);
+  }
+  const double a = rotation_degrees * std::acos(-1.0) / 180.0;
+  return ProjectedDimensionLine(w, std::cos(a), std::sin(a));
+}
+
+// Without code 50 some writers still mean a vertical line. The axis is then
+// told from where P0 stands off P3: moved along the axis that the dimension
+// line follows by the extension lines' offset.
+DimensionLine AxisInferredDimensionLine(const EntityWork& w) {
   const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
   double length = 0, angle = 0;
   const auto d = Unit({p3.x - p0.x, p3.y - p0.y, p3.z - p0.z}, length);
   switch (w.Tools.CheckDirection(d, angle)) {
     case 1:
-    case 3: return {p0.x, p0.y + p2.y - p3.y, p0.z};
+    case 3: return {p0, {p0.x, p0.y + p2.y - p3.y, p0.z}};
     case 2:
-    case 4: return {p0.x + p2.x - p3.x, p0.y, p0.z};
-    default: return {};
+    case 4: return {p0, {p0.x + p2.x - p3.x, p0.y, p0.z}};
+    default: return {p0, {}};
   }
 }
 
-// Second end of an aligned dimension's line: the foot of the first
-// extension line, i.e. P2 projected onto the line through P0 that is
-// perpendicular to P0-P3. Computed as a projection so that every
-// orientation works, horizontal and vertical lines included.
-Vec3 AlignedSecondPoint(const EntityWork& w) {
+DimensionLine RotatedDimensionLine(const EntityWork& w, bool has_rotation, double rotation) {
+  const DimensionLine line = RotatedDimensionLine(w, rotation);
+  if (has_rotation || Distance2D(line.first, line.second) > 0.0) return line;
+  // A horizontal reading measures nothing: try the axis P0 implies.
+  const DimensionLine inferred = AxisInferredDimensionLine(w);
+  return Distance2D(inferred.first, inferred.second) > 0.0 ? inferred : line;
+}
+
+// An aligned dimension's line is parallel to P2-P3. When the two origins
+// coincide, the line is taken perpendicular to P0-P3 instead; without any
+// direction the dimension measures P2 to P3 = P0.
+DimensionLine AlignedDimensionLine(const EntityWork& w) {
   const Vec3 p0 = PointOf(w, P0), p2 = PointOf(w, P2), p3 = PointOf(w, P3);
-  const double ex = p3.x - p0.x, ey = p3.y - p0.y;
-  const double len = std::hypot(ex, ey);
-  // Without an extension direction the dimension measures P2 to P3 = P0.
-  if (len == 0.0) return {p2.x, p2.y, p0.z};
-  const double tx = -ey / len, ty = ex / len;  // along the dimension line
-  const double s = (p2.x - p0.x) * tx + (p2.y - p0.y) * ty;
-  return {p0.x + s * tx, p0.y + s * ty, p0.z};
+  double dx = p3.x - p2.x, dy = p3.y - p2.y;
+  double len = std::hypot(dx, dy);
+  if (len == 0.0) {
+    dx = -(p3.y - p0.y);
+    dy = p3.x - p0.x;
+    len = std::hypot(dx, dy);
+    if (len == 0.0) return {p0, {p2.x, p2.y, p0.z}};
+  }
+  return ProjectedDimensionLine(w, dx / len, dy / len);
 }
 
 // Angle in radians between the two lines of a two-line angular dimension
@@ -136,6 +186,8 @@ bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
   double measurement = kNoMeasurement;
   bool has_type = false;
   int32_t type_code = 0;
+  bool has_rotation = false;
+  double rotation = 0.0;  // degrees, of a rotated dimension's line
   std::vector<std::string_view> markers;
   ForEachPair(record, [&](int32_t code, std::string_view v) {
     switch (code) {
@@ -157,6 +209,10 @@ bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
       case 70:
         has_type = true;
         type_code = Integer(v);
+        return;
+      case 50:
+        has_rotation = true;
+        rotation = Real(v);
         return;
       case 71: p.Attach = Short(v); return;
       case 100: markers.push_back(v); return;
@@ -196,7 +252,11 @@ bool RegisterDimension(EntityWork& w, const DxfRecordView& record) {
   // 2. and 3. Geometry and direction.
   double measured = 0.0;  // the length the text falls back on
   if (kind == kRotated || kind == kAligned) {
-    SetPoint(w, P1, kind == kRotated ? RotatedSecondPoint(w) : AlignedSecondPoint(w));
+    const DimensionLine line =
+        kind == kRotated ? RotatedDimensionLine(w, has_rotation, rotation)
+                         : AlignedDimensionLine(w);
+    SetPoint(w, P0, line.first);
+    SetPoint(w, P1, line.second);
     const Vec3 p0 = PointOf(w, P0), p1 = PointOf(w, P1);
     const auto unit = Unit({p1.x - p0.x, p1.y - p0.y, p1.z - p0.z}, measured);
     double angle = 0.0;

@@ -83,6 +83,32 @@ TEST(DimensionEntities, RotatedHorizontalAndVertical) {
   EXPECT_EQ(m.DimensionDirection(1), 4);
 }
 
+TEST(DimensionEntities, RotatedLinesFollowTheirAngleWhereverP0Stands) {
+  auto r = ImportBytes(Drawing(
+      // P0 on the first extension line (some writers put it there) and no
+      // code 50: horizontal, measuring 42 from x = -21 to x = 21.
+      Dim(Markers({"AcDbAlignedDimension", "AcDbRotatedDimension"}),
+          Points(-21, -30, -21, 0, 21, 0) + DxfPairs{{42, "-1"}}) +
+      // Code 50 = 90: vertical, the feet of (0, 0) and (0, 50) on x = 30.
+      Dim(Markers({"AcDbAlignedDimension", "AcDbRotatedDimension"}),
+          Points(30, 50, 0, 0, 0, 50) + DxfPairs{{50, "90"}}) +
+      // 30 degrees: the points (0, 0) and (10, 0) measured along that angle.
+      Dim(Markers({"AcDbAlignedDimension", "AcDbRotatedDimension"}),
+          Points(-5, 20, 0, 0, 10, 0) + DxfPairs{{50, "30"}})));
+  ASSERT_TRUE(r.ok);
+  RvSystem& m = r.model();
+  RvPoint3 d1{};
+  m.DimensionInsertion1Point(0, d1);
+  EXPECT_EQ(d1, (RvPoint3{21, -30, 0}));
+  EXPECT_EQ(Insertion2(m, 0), (RvPoint3{-21, -30, 0}));
+  EXPECT_EQ(m.DimensionText(0), "42");
+  m.DimensionInsertion1Point(1, d1);
+  EXPECT_EQ(d1, (RvPoint3{30, 50, 0}));
+  EXPECT_EQ(Insertion2(m, 1), (RvPoint3{30, 0, 0}));
+  EXPECT_EQ(m.DimensionText(1), "50");
+  EXPECT_NEAR(std::stod(m.DimensionText(2)), 10 * std::cos(std::acos(-1.0) / 6), 1e-9);
+}
+
 TEST(DimensionEntities, AlignedInEveryOrientation) {
   auto r = ImportBytes(Drawing(
       // Slanted: extension lines along (-1, 1), the dimension line along (1, 1).
