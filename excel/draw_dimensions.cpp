@@ -7,6 +7,7 @@
 #include "excel/drawing_pass.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
+#include "tools/cad_text.h"
 #include "tools/numeric.h"
 #include "tools/user_prompt.h"
 #include "tools/utf8.h"
@@ -137,7 +138,9 @@ bool RvExcelExport::DrawDimensionDatas() {
       if (height < 0.1) height = m.DimText(id) * scale_y_;
       const std::string measured = tools_.GetRichTextAttribute(m.DimensionTextDec(i)).Text;
       const RichTextAttribute user = tools_.GetRichTextAttribute(m.DimensionUserText(i));
-      std::string text = MergeDimensionText(measured, user.Text);
+      // A user text is multiline text: its codes give way to its characters.
+      std::string text = MergeDimensionText(
+          measured, cadtext::DecodeSpecialCharacters(cadtext::StripMTextCodes(user.Text)));
       if (num::IsNumeric(text)) {
         if (kind == kAngular) text += "°";
         text = tools_.StringEffectValue(text, m.DimDec(id));

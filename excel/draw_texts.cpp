@@ -4,6 +4,7 @@
 #include "excel/drawing_pass.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
+#include "tools/cad_text.h"
 #include "tools/utf8.h"
 
 namespace ovix {
@@ -40,12 +41,13 @@ bool RvExcelExport::DrawTextDatas() {
       // A box that would reach the sheet's top or left edge is left out.
       if (left <= 0 || top <= 0 || farX <= 0 || farY <= 0) continue;
       const RichTextAttribute text = tools_.GetRichTextAttribute(m.TextText(i));
+      // The box shows the characters, not the "%%" codes standing for them.
+      const std::string shown = cadtext::DecodeSpecialCharacters(text.Text);
       pass.shapes().AddTextbox(excel::kOrientationHorizontal, left, top, farX, farY)->Select();
-      App().Selection()->Characters()->SetText(text.Text);
+      App().Selection()->Characters()->SetText(shown);
       // Every character of the text is formatted.
-      ExcelTextPropertyChange(kStyleText, excel_app_, i,
-                              static_cast<double>(utf8::Length(text.Text)), height, text.Bold,
-                              text.Italic, text.Underline);
+      ExcelTextPropertyChange(kStyleText, excel_app_, i, static_cast<double>(utf8::Length(shown)),
+                              height, text.Bold, text.Italic, text.Underline);
     }
     return true;
   } catch (const std::exception& error) {
@@ -75,13 +77,16 @@ bool RvExcelExport::DrawMTextDatas() {
       if (left <= 0 || top <= 0 || farX <= 0 || farY <= 0) continue;
       const RichTextAttribute text =
           tools_.GetRichTextAttribute(tools_.SetMTextCR(m.MtextText(i)));
+      // Inline formatting codes left after the leading font switch and the
+      // paragraphs are dropped: the box shows the characters alone.
+      const std::string shown =
+          cadtext::DecodeSpecialCharacters(cadtext::StripMTextCodes(text.Text));
       pass.shapes()
           .AddTextbox(MtextOrientation(m.MtextDirection(i)), left, top, farX, farY)
           ->Select();
-      App().Selection()->Characters()->SetText(text.Text);
-      ExcelTextPropertyChange(kStyleMtext, excel_app_, i,
-                              static_cast<double>(utf8::Length(text.Text)), height, text.Bold,
-                              text.Italic, text.Underline);
+      App().Selection()->Characters()->SetText(shown);
+      ExcelTextPropertyChange(kStyleMtext, excel_app_, i, static_cast<double>(utf8::Length(shown)),
+                              height, text.Bold, text.Italic, text.Underline);
     }
     return true;
   } catch (const std::exception& error) {

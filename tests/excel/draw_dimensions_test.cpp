@@ -35,8 +35,8 @@ class DrawDimensions : public ExporterTest {
     ASSERT_TRUE(leaders ? exporter.DrawLeaderDatas() : exporter.DrawDimensionDatas());
   }
 
-  // Per text box of the saved drawing, in drawing order: its text and its
-  // vertical attribute.
+  // Per text box of the saved drawing, in drawing order: its text (its
+  // paragraphs joined by line feeds) and its vertical attribute.
   std::vector<std::pair<std::string, std::string>> SavedTexts() {
     const auto file = dir / "dims.xlsx";
     App().ActiveWorkbook()->SaveAs(file.string(), excel::kNoChange);
@@ -46,7 +46,10 @@ class DrawDimensions : public ExporterTest {
     std::vector<std::pair<std::string, std::string>> texts;
     for (pugi::xpath_node body : doc.select_nodes("//xdr:txBody")) {
       std::string text;
-      for (pugi::xpath_node t : body.node().select_nodes(".//a:t")) text += t.node().text().get();
+      for (pugi::xml_node paragraph : body.node().children("a:p")) {
+        if (paragraph != body.node().child("a:p")) text += '\n';
+        for (pugi::xpath_node t : paragraph.select_nodes(".//a:t")) text += t.node().text().get();
+      }
       texts.emplace_back(text, body.node().child("a:bodyPr").attribute("vert").value());
     }
     return texts;
@@ -69,13 +72,14 @@ TEST_F(DrawDimensions, TheUserTextFramesTheMeasuredValue) {
       {"100", "Φ<> (<>)"},  // only the first placeholder
       {"100", "寸"},        // one character, even a wide one
       {"abc", ""},         // not a number: unchanged
+      {"12", "%%c<>\\P(H7)"},  // codes resolved: the diameter sign, a new line
   };
   for (const auto& [measured, user] : cases) {
     AddTestDimensionAt(*model, "0", {.kind = "", .measured = measured, .user = user, .text = {100, 100}});
   }
   Draw();
   EXPECT_EQ(SavedTextStrings(), (std::vector<std::string>{"100 mm", "", "100", "", "Φ100 (<>)",
-                                                          "", "abc"}));
+                                                          "", "abc", "φ12\n(H7)"}));
   // A dimension of no kind is its text alone, not grouped.
   for (int i = 1; i <= ShapeCount(); ++i) EXPECT_EQ(ShapeAt(i)->Type(), excel::kTypeTextBox);
 }

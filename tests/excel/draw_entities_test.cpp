@@ -275,6 +275,20 @@ TEST_F(DrawEntities, MultilineTextsKeepTheirLinesAndDirection) {
   EXPECT_NE(xml.find("vert=\"vert\""), std::string::npos);
 }
 
+TEST_F(DrawEntities, TextBoxesShowCharactersNotCadCodes) {
+  AddStyledText(*model, {.text = "4-%%c10 45%%d", .x = 10, .y = 10});
+  AddStyledText(*model, {.text = "\\A1;{\\H2.5x;B\\S^ 1;}\\Pφ%%c", .x = 10, .y = 40}, true);
+  AddTestLine(*model, "0", 0, 0, 100, 100);
+  Connect();
+  ASSERT_TRUE(exporter.DrawTextDatas());
+  ASSERT_TRUE(exporter.DrawMTextDatas());
+  ASSERT_EQ(ShapeCount(), 2);
+  EXPECT_EQ(TextOf(ShapeAt(1)), "4-φ10 45°");
+  EXPECT_EQ(TextOf(ShapeAt(2)), "B1\nφφ");
+  // Every shown character carries the text's size, the last one included.
+  EXPECT_EQ(FontAt(ShapeAt(2), 5)->Size(), FontAt(ShapeAt(2), 1)->Size());
+}
+
 TEST_F(DrawEntities, AnAutomationFailureStopsTheWalkAndKeepsWhatWasDrawn) {
   AddTestLine(*model, "0", 0, 0, 10, 10);
   AddTestLine(*model, "0", 0, 0, 1e15, 10);  // beyond any sheet
