@@ -91,7 +91,14 @@ int32_t RvSystem::AddLtype(const std::string& strName, std::span<const int32_t> 
     if (el.ElementLength == 0.0) has_dot = true;
     el.ElementType = Narrow(ArgAt(lngValues, integer + 3, op, "lngValues"), op, "element type");
     ++integer;
-    if (el.ElementType == 2) {  // an embedded text element
+    // An embedded element (bit 2: a text, bit 4: a shape; bit 1 only says
+    // how its rotation counts) brings a shape number, a style, its scale,
+    // rotation and offsets, and a text of its own only when it is a text.
+    // Reading these for texts alone would shift every later element of a
+    // pattern with shapes onto the shape's values.
+    const bool embedded_text = (el.ElementType & 2) != 0;
+    const bool embedded_shape = (el.ElementType & 4) != 0;
+    if (embedded_text || embedded_shape) {
       el.ShapeNumber = Narrow(ArgAt(lngValues, integer + 3, op, "lngValues"), op, "shape number");
       el.StyleRef = Narrow(ArgAt(lngValues, integer + 4, op, "lngValues"), op, "style reference");
       integer += 2;
@@ -100,8 +107,10 @@ int32_t RvSystem::AddLtype(const std::string& strName, std::span<const int32_t> 
       el.OffsetX = ArgAt(dblValues, real + 3, op, "dblValues");
       el.OffsetY = ArgAt(dblValues, real + 4, op, "dblValues");
       real += 4;
-      el.ElementText = ArgAt(strValues, text + 1, op, "strValues");
-      ++text;
+      if (embedded_text) {
+        el.ElementText = ArgAt(strValues, text + 1, op, "strValues");
+        ++text;
+      }
     }
     r.Elements.push_back(std::move(el));
   }

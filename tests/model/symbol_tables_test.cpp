@@ -151,6 +151,34 @@ TEST(LineTypes, TextElementConsumesItsExtraValues) {
   EXPECT_EQ(lt->LineType, kDashDashed);
 }
 
+TEST(LineTypes, EmbeddedShapesTakeTheirValuesButNoText) {
+  // A shape (type 4) between two plain dashes, then a text with absolute
+  // rotation (type 3): every element finds its own values.
+  RvSystem s;
+  // Integers: flags, alignment, count, then per element its type and, when
+  // embedded, shape number and style. Reals: the pattern length, then per
+  // element its length and, when embedded, scale, rotation and offsets.
+  const std::vector<int32_t> lng{0, 65, 4, 0, 4, 132, 7, 0, 3, 0, 11};
+  const std::vector<double> dbl{3.0, 0.5, -0.2, 0.1, 0.0, 0.3, 0.0,
+                                -0.4, 0.0, 1.0, 0.0, 0.0, 0.5};
+  const std::vector<std::string> str{"shapes and text", "T"};
+  ASSERT_EQ(s.AddLtype("MIXED", lng, dbl, str), 1);
+  const auto lt = s.GetLtype(0);
+  ASSERT_TRUE(lt.has_value());
+  ASSERT_EQ(lt->Elements.size(), 4u);
+  EXPECT_DOUBLE_EQ(lt->Elements[0].ElementLength, 0.5);
+  EXPECT_EQ(lt->Elements[1].ElementType, 4);
+  EXPECT_EQ(lt->Elements[1].ShapeNumber, 132);
+  EXPECT_DOUBLE_EQ(lt->Elements[1].ElementScale, 0.1);
+  EXPECT_DOUBLE_EQ(lt->Elements[1].OffsetX, 0.3);
+  EXPECT_EQ(lt->Elements[1].ElementText, "");
+  EXPECT_DOUBLE_EQ(lt->Elements[2].ElementLength, -0.4);
+  EXPECT_EQ(lt->Elements[3].ElementType, 3);
+  EXPECT_DOUBLE_EQ(lt->Elements[3].ElementLength, 0.0);
+  EXPECT_DOUBLE_EQ(lt->Elements[3].OffsetY, 0.5);
+  EXPECT_EQ(lt->Elements[3].ElementText, "T");
+}
+
 TEST(LineTypes, PatternsHaveNoFixedSizeLimit) {
   // 200 elements: far past the 51 slots of the reader's lists.
   RvSystem s;
