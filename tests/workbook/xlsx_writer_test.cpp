@@ -305,7 +305,8 @@ TEST_F(SavedWorkbook, PageSetupGoesToTheSheetAndDefinedNames) {
   EXPECT_STREQ(ws.child("printOptions").attribute("gridLines").value(), "1");
   EXPECT_STREQ(ws.child("headerFooter").child("oddHeader").text().get(), "&C&P / &N");
   EXPECT_STREQ(ws.child("headerFooter").child("oddFooter").text().get(), "&R図面");
-  const auto names = Parse(parts.at("xl/workbook.xml")).select_nodes("//definedName");
+  const auto book = Parse(parts.at("xl/workbook.xml"));
+  const auto names = book.select_nodes("//definedName");
   ASSERT_EQ(names.size(), 2u);
   EXPECT_STREQ(names[0].node().text().get(), "Sheet1!$A$1:$K$40");
   EXPECT_STREQ(names[1].node().attribute("name").value(), "_xlnm.Print_Titles");
