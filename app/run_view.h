@@ -36,4 +36,16 @@ class RunView {
   virtual void PresentWorkbook(const std::string& path) = 0;
 };
 
+// A view that shows nothing, for runs nobody watches (benchmarks, fuzzing).
+class QuietRunView : public RunView {
+ public:
+  void ShowStatus(const std::string&) override {}
+  void ProcessPendingEvents() override {}
+  void SetBusy(bool) override {}
+  void ShowScale(const std::string&) override {}
+  void ShowStepProgress(int, int) override {}
+  void ShowEntityProgress(int64_t, int64_t) override {}
+  void PresentWorkbook(const std::string&) override {}
+};
+
 }  // namespace ovix

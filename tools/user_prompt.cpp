@@ -39,6 +39,12 @@ PromptAnswer StderrPrompt::Ask(const std::string& text, const std::string& title
   return PromptAnswer::Ok;
 }
 
+PromptAnswer QuietPrompt::Ask(const std::string&, const std::string&, PromptIcon,
+                              PromptButtons buttons) {
+  ++messages_;
+  return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+}
+
 UserPrompt& CurrentPrompt() {
   if (g_current != nullptr) return *g_current;
   static StderrPrompt fallback;

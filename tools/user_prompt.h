@@ -38,6 +38,19 @@ class StderrPrompt : public UserPrompt {
                    PromptIcon icon, PromptButtons buttons) override;
 };
 
+// Shows nothing and answers every message with its first button (OK or
+// Yes); counts what it was asked. For runs nobody watches (benchmarks,
+// fuzzing).
+class QuietPrompt : public UserPrompt {
+ public:
+  PromptAnswer Ask(const std::string& text, const std::string& title, PromptIcon icon,
+                   PromptButtons buttons) override;
+  int messages() const { return messages_; }
+
+ private:
+  int messages_ = 0;
+};
+
 // The prompt of the calling thread: the one installed by the innermost live
 // PromptScope, otherwise a process-wide StderrPrompt.
 UserPrompt& CurrentPrompt();

@@ -1,5 +1,5 @@
 // Speed and memory of a whole conversion: the generated 200,000-entity
-// drawing of the DXF benchmark (bench/dxf/generated_drawing.h) read, drawn
+// drawing of the DXF benchmark (bench/support/generated_drawing.h) read, drawn
 // as shapes on an "A4 縦" page at automatic scale, and saved as a workbook,
 // exactly as ovix-convert runs it.
 //
@@ -18,7 +18,8 @@
 
 #include "app/conversion_run.h"
 #include "app/run_view.h"
-#include "bench/dxf/generated_drawing.h"
+#include "bench/support/generated_drawing.h"
+#include "bench/support/peak_memory.h"
 #include "excel/excel_automation.h"
 #include "model/rv_document.h"
 #include "tools/user_prompt.h"
@@ -27,44 +28,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-long StatusKilobytes(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return -1;
-}
-
-bool ResetPeakMemory() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return static_cast<bool>(clear);
-}
-
-// Shows nothing: the run's own cost is measured.
-class QuietView : public ovix::RunView {
- public:
-  void ShowStatus(const std::string&) override {}
-  void ProcessPendingEvents() override {}
-  void SetBusy(bool) override {}
-  void ShowScale(const std::string&) override {}
-  void ShowStepProgress(int, int) override {}
-  void ShowEntityProgress(int64_t, int64_t) override {}
-  void PresentWorkbook(const std::string&) override {}
-};
-
-class QuietPrompt : public ovix::UserPrompt {
- public:
-  ovix::PromptAnswer Ask(const std::string&, const std::string&, ovix::PromptIcon,
-                         ovix::PromptButtons) override {
-    ++messages;
-    return ovix::PromptAnswer::Ok;
-  }
-  int messages = 0;
-};
 
 const fs::path& Folder() {
   static const fs::path folder = [] {
@@ -80,16 +43,16 @@ void BM_ConvertDrawing(benchmark::State& state) {
   ovix::workbook::RegisterAutomationClass();
   const fs::path dxf = Folder() / "drawing.dxf";
   const fs::path xlsx = Folder() / "drawing.xlsx";
-  QuietPrompt prompt;
+  ovix::QuietPrompt prompt;
   ovix::PromptScope scope(prompt);
-  ResetPeakMemory();
+  ovix::bench::ResetPeakResident();
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(xlsx);
     state.ResumeTiming();
     {
       ovix::RvDocument document;
-      QuietView view;
+      ovix::QuietRunView view;
       ovix::ConversionRun run(document, view);
       ovix::RunOptions options;
       options.SaveClose = true;  // nothing is left open once the workbook is saved
@@ -101,12 +64,12 @@ void BM_ConvertDrawing(benchmark::State& state) {
     }
     excel::ForgetRunningInstances();
   }
-  const double peak = static_cast<double>(StatusKilobytes("VmHWM")) * 1024.0;
+  const double peak = ovix::bench::PeakResidentBytes();
   state.counters["entities"] = ovix::bench::kGeneratedEntities;
   state.counters["dxf_MB"] = static_cast<double>(fs::file_size(dxf)) / 1e6;
   if (fs::exists(xlsx)) state.counters["xlsx_MB"] = static_cast<double>(fs::file_size(xlsx)) / 1e6;
   state.counters["peak_rss_MB"] = peak / 1e6;
-  state.counters["messages"] = prompt.messages;
+  state.counters["messages"] = prompt.messages();
 }
 BENCHMARK(BM_ConvertDrawing)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -1,5 +1,5 @@
 // What the window adds to a conversion: the generated 200,000-entity drawing
-// of the DXF benchmark (bench/dxf/generated_drawing.h) converted from the
+// of the DXF benchmark (bench/support/generated_drawing.h) converted from the
 // main window (status label with a pass of pending events after each text,
 // the progress bar following every drawing step, the wait pointer), next to
 // the same run with a view that shows nothing. Offscreen platform.
@@ -28,7 +28,8 @@
 #include "app/japanese_ui.h"
 #include "app/qsettings_store.h"
 #include "app/run_view.h"
-#include "bench/dxf/generated_drawing.h"
+#include "bench/support/generated_drawing.h"
+#include "bench/support/peak_memory.h"
 #include "excel/excel_automation.h"
 #include "model/rv_document.h"
 #include "tools/user_prompt.h"
@@ -37,36 +38,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-long PeakKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
-class QuietView : public ovix::RunView {
- public:
-  void ShowStatus(const std::string&) override {}
-  void ProcessPendingEvents() override {}
-  void SetBusy(bool) override {}
-  void ShowScale(const std::string&) override {}
-  void ShowStepProgress(int, int) override {}
-  void ShowEntityProgress(int64_t, int64_t) override {}
-  void PresentWorkbook(const std::string&) override {}
-};
-
-class QuietPrompt : public ovix::UserPrompt {
- public:
-  ovix::PromptAnswer Ask(const std::string&, const std::string&, ovix::PromptIcon,
-                         ovix::PromptButtons) override {
-    ++messages;
-    return ovix::PromptAnswer::Ok;
-  }
-  int messages = 0;
-};
 
 class FixedChooser : public ovix::FileChooser {
  public:
@@ -91,7 +62,7 @@ const fs::path& Folder() {
 void BM_RunFromTheWindow(benchmark::State& state) {
   const fs::path dxf = Folder() / "drawing.dxf";
   const fs::path xlsx = Folder() / "window.xlsx";
-  auto prompt = std::make_shared<QuietPrompt>();
+  auto prompt = std::make_shared<ovix::QuietPrompt>();
   ovix::FrmMainServices services;
   services.settings = std::make_shared<ovix::QSettingsStore>(
       QString::fromStdString((Folder() / "settings.ini").string()));
@@ -123,22 +94,22 @@ void BM_RunFromTheWindow(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.counters["progress_updates"] = updates / static_cast<double>(state.iterations());
-  state.counters["messages"] = prompt->messages;
-  state.counters["peak_rss_MB"] = PeakKilobytes() / 1024.0;
+  state.counters["messages"] = prompt->messages();
+  state.counters["peak_rss_MB"] = ovix::bench::PeakResidentBytes() / 1048576.0;
 }
 BENCHMARK(BM_RunFromTheWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_RunWithoutView(benchmark::State& state) {
   const fs::path dxf = Folder() / "drawing.dxf";
   const fs::path xlsx = Folder() / "quiet.xlsx";
-  QuietPrompt prompt;
+  ovix::QuietPrompt prompt;
   ovix::PromptScope scope(prompt);
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(xlsx);
     state.ResumeTiming();
     ovix::RvDocument document;
-    QuietView view;
+    ovix::QuietRunView view;
     ovix::ConversionRun run(document, view);
     if (!run.Run(dxf.string(), xlsx.string(), ovix::RunOptions{}).Succeeded()) {
       state.SkipWithError("the conversion failed");
@@ -148,7 +119,7 @@ void BM_RunWithoutView(benchmark::State& state) {
     excel::ForgetRunningInstances();
     state.ResumeTiming();
   }
-  state.counters["messages"] = prompt.messages;
+  state.counters["messages"] = prompt.messages();
 }
 BENCHMARK(BM_RunWithoutView)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -21,27 +21,11 @@
 #include <string>
 
 #include "app/dxf_stage.h"
-#include "bench/dxf/generated_drawing.h"
+#include "bench/support/generated_drawing.h"
+#include "bench/support/peak_memory.h"
 #include "model/rv_document.h"
 
 namespace {
-
-long StatusKilobytes(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return -1;
-}
-
-// Resets the peak resident size to the current one (Linux 4.0 and later).
-bool ResetPeakMemory() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return static_cast<bool>(clear);
-}
 
 const std::filesystem::path& Drawing() {
   static const std::filesystem::path path = [] {
@@ -56,7 +40,7 @@ const std::filesystem::path& Drawing() {
 void BM_DxfStage(benchmark::State& state) {
   const std::string path = Drawing().string();
   const auto bytes = static_cast<double>(std::filesystem::file_size(path));
-  ResetPeakMemory();
+  ovix::bench::ResetPeakResident();
   int32_t entities = 0;
   for (auto _ : state) {
     ovix::RvDocument document;
@@ -70,7 +54,7 @@ void BM_DxfStage(benchmark::State& state) {
                s.LeaderCount();
     benchmark::DoNotOptimize(entities);
   }
-  const double peak = static_cast<double>(StatusKilobytes("VmHWM")) * 1024.0;
+  const double peak = ovix::bench::PeakResidentBytes();
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
   state.counters["file_MB"] = bytes / 1e6;
   state.counters["model_entities"] = entities;

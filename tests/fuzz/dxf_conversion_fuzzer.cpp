@@ -17,25 +17,6 @@
 
 namespace {
 
-class SilentView : public ovix::RunView {
- public:
-  void ShowStatus(const std::string&) override {}
-  void ProcessPendingEvents() override {}
-  void SetBusy(bool) override {}
-  void ShowScale(const std::string&) override {}
-  void ShowStepProgress(int, int) override {}
-  void ShowEntityProgress(int64_t, int64_t) override {}
-  void PresentWorkbook(const std::string&) override {}
-};
-
-class SilentPrompt : public ovix::UserPrompt {
- public:
-  ovix::PromptAnswer Ask(const std::string&, const std::string&, ovix::PromptIcon,
-                         ovix::PromptButtons) override {
-    return ovix::PromptAnswer::Ok;
-  }
-};
-
 std::string ScratchPath(const char* name) {
   return "/tmp/ovix-fuzz-" + std::to_string(getpid()) + "-" + name;
 }
@@ -55,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   std::remove(xlsx.c_str());
-  SilentPrompt prompt;
+  ovix::QuietPrompt prompt;
   ovix::PromptScope scope(prompt);
-  SilentView view;
+  ovix::QuietRunView view;
   ovix::RvDocument document;
   ovix::RunOptions options;
   options.SaveClose = true;

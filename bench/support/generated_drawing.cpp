@@ -1,5 +1,5 @@
-// The generated drawing of the DXF benchmark (bench/dxf/generated_drawing.h).
-#include "bench/dxf/generated_drawing.h"
+// The generated drawing of the DXF benchmark (bench/support/generated_drawing.h).
+#include "bench/support/generated_drawing.h"
 
 #include <iconv.h>
 
