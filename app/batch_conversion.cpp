@@ -42,6 +42,7 @@ bool ConvertOne(const ConversionJob& job, const BatchSettings& settings, Console
   ConversionRun run(document, view);
   const RunResult result = run.Run(job.input, job.output, settings.options);
   if (!result.ExcelOk && !result.Detail.empty()) out.Line(prefix + "詳細: " + result.Detail);
+  if (!result.DxfOk) out.Line(prefix + "ブックは作成も変更もしていません: " + job.output);
   if (result.WorkbookSaved) {
     out.Line(prefix + (result.Succeeded() ? "保存しました: " : "途中までを保存しました: ") +
              job.output);

@@ -5,12 +5,15 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "app/dxf_stage.h"
+#include "app/run_failure_messages.h"
 #include "dxf/rv_dxf_import.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_document.h"
 #include "tools/user_prompt.h"
+#include "workbook/workbook_lock.h"
 
 namespace ovix {
 
@@ -61,6 +64,19 @@ void ShowError(const std::string& text) {
   ShowMessage(text, kApplicationTitle, PromptIcon::Critical);
 }
 
+// The save's failure text, then what went wrong with the file (which names
+// it), or else the workbook's path.
+std::string SaveFailureText(const std::string& path, const std::exception_ptr& error) {
+  const std::string reason = WorkbookFileMessage(error);
+  return std::string(kWorkbookSaveFailedMessage) + "\r\n" + (reason.empty() ? path : "\r\n" + reason);
+}
+
+// The stage's failure text, then what went wrong with the file, if known.
+std::string WithReason(const std::string& text, const std::exception_ptr& error) {
+  const std::string reason = WorkbookFileMessage(error);
+  return reason.empty() ? text : text + "\r\n\r\n" + reason;
+}
+
 }  // namespace
 
 int RunStepCount() { return static_cast<int>(kSteps.size()); }
@@ -96,7 +112,15 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
     ApplyArrowOption(options.ArrowStyle, options.ArrowLength, options.ArrowWidth, exporter);
     ApplyCheckOptions(options, exporter);
     result.DxfOk = ImportDxfFile(DxfPath);
-    result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
+    // A drawing that could not be read is not drawn: the workbook is neither
+    // created nor opened nor saved.
+    if (result.DxfOk) {
+      result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
+    } else {
+      saved_ = false;
+      detail_.clear();
+      view_.ShowStatus(kStatusWorkbookUntouched);
+    }
     result.WorkbookSaved = saved_;
     result.Detail = detail_;
     ShowScaleValue();
@@ -113,13 +137,19 @@ void ConversionRun::ResetConverters() {
 
 bool ConversionRun::ImportDxfFile(const std::string& path) {
   DxfStageCallbacks callbacks;
-  callbacks.ShowStatus = [this](const std::string& text) {
+  std::string last_status;
+  callbacks.ShowStatus = [this, &last_status](const std::string& text) {
+    last_status = text;
     view_.ShowStatus(text);
     if (const int step = StepOf(text); step > 0) view_.ShowStepProgress(step, RunStepCount());
   };
   callbacks.ProcessPendingEvents = [this] { view_.ProcessPendingEvents(); };
   try {
-    return ::ovix::ImportDxfFile(document_, path, callbacks);
+    if (::ovix::ImportDxfFile(document_, path, callbacks)) return true;
+    // The reader says nothing when the file cannot be opened: the run says
+    // which file and why.
+    if (last_status == kStatusOpeningDxf) ShowError(DxfOpenFailureMessage(path));
+    return false;
   } catch (const std::bad_alloc&) {
     ShowError(kDxfCapacityMessage);
   } catch (const std::exception& error) {
@@ -140,15 +170,29 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
   exporter.SetProgressCallback(
       [this](int64_t done, int64_t total) { view_.ShowEntityProgress(done, total); });
 
+  // Writers of one workbook take turns, and a workbook another application
+  // has open is not touched; held from before the workbook is opened until
+  // it has been saved.
+  std::optional<workbook::WorkbookLock> lock;
   try {
     Status(kStatusStartingExcel);
+    if (!path.empty()) {
+      try {
+        lock.emplace(path);
+      } catch (const std::exception& error) {
+        detail_ = error.what();
+        ShowError(WithReason(kExcelStartFailedMessage, std::current_exception()));
+        Status(kStatusExcelDone);
+        return false;
+      }
+    }
     bool ready = false;
     for (int attempt = 1; attempt <= kSetExcelSheetAttempts && !ready; ++attempt) {
       ready = exporter.SetExcelSheet(path, kDrawingSheetName);
     }
     if (!ready) {
       detail_ = exporter.LastError();
-      ShowError(kExcelStartFailedMessage);
+      ShowError(WithReason(kExcelStartFailedMessage, exporter.LastException()));
       Status(kStatusExcelDone);
       return false;
     }
@@ -182,6 +226,12 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     // detail_ holds what stopped the drawing.
   } catch (const std::exception& error) {
     detail_ = error.what();
+    // A save that failed is not tried again.
+    if (!WorkbookFileMessage(std::current_exception()).empty()) {
+      view_.ShowStatus(kStatusExcelFailed);
+      ShowError(SaveFailureText(path, std::current_exception()));
+      return false;
+    }
   }
 
   // The failure path: the shapes drawn so far stay and are saved.
@@ -196,7 +246,7 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
       SaveAtTheEnd();
     } catch (const std::exception& error) {
       if (detail_.empty()) detail_ = error.what();
-      ShowError(std::string(kWorkbookSaveFailedMessage) + "\r\n" + path);
+      ShowError(SaveFailureText(path, std::current_exception()));
     }
   }
   return false;

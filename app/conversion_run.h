@@ -34,6 +34,9 @@ inline constexpr const char* kStatusRedrawing = "再作図しています";
 inline constexpr const char* kStatusGrouping = "グループを作成しています";
 inline constexpr const char* kStatusSavingWorkbook = "Excelのブックを保存しています";
 inline constexpr const char* kStatusExcelDone = "Excelの処理を完了しました";
+// After a DXF stage that failed: the Excel stage does not run.
+inline constexpr const char* kStatusWorkbookUntouched =
+    "DXFファイルを読み込めなかったため、Excelのブックは作成も変更もしていません";
 // The failure text: two lines separated by a carriage return alone.
 inline constexpr const char* kStatusExcelFailed =
     "Excelの表示ができませんでした\r位置、サイズ、尺度などをご確認ください";
@@ -70,7 +73,8 @@ class ConversionRun {
 
   // The whole run: reads `DxfPath`, draws into the workbook `ExcelPath` and
   // saves it. An existing workbook is opened and drawn into (the caller asks
-  // the user first). The Excel stage runs whatever the DXF stage returned.
+  // the user first). When the drawing could not be read the Excel stage does
+  // not run: no workbook is created, opened or saved.
   // With save-and-close off the saved workbook is handed to the view to be
   // shown.
   RunResult Run(const std::string& DxfPath, const std::string& ExcelPath,
@@ -81,7 +85,9 @@ class ConversionRun {
   // The DXF stage; true when the drawing was read completely.
   bool ImportDxfFile(const std::string& path);
   // The Excel stage on `paper` (the separator already replaced); true when
-  // every step succeeded. Every workbook it set up ends saved.
+  // every step succeeded. Every workbook it set up ends saved. The workbook
+  // is locked (workbook/workbook_lock.h) from before it is opened until it
+  // has been saved; one that another application has open is refused.
   bool ExportExcelFile(const std::string& path, const std::string& paper);
   // The effective scale into the view's scale label.
   void ShowScaleValue();

@@ -90,6 +90,9 @@ void RvExcelExport::Clear() {
   save_close_ = false;
   extents_.reset();
   last_error_.clear();
+  last_exception_ = nullptr;
+  pass_name_.clear();
+  earlier_shapes_.clear();
 }
 
 void RvExcelExport::SetArea(double x, double y, double width, double height) {
@@ -110,7 +113,10 @@ void RvExcelExport::SetArrowStyle(int16_t style, int16_t length, int16_t width) 
   arrow_width_ = width;
 }
 
-void RvExcelExport::NoteError(const std::exception& error) { last_error_ = error.what(); }
+void RvExcelExport::NoteError(const std::exception& error) {
+  last_error_ = error.what();
+  last_exception_ = std::current_exception();
+}
 
 // ---- connection -------------------------------------------------------------
 
@@ -189,9 +195,11 @@ bool RvExcelExport::SetExcelSheet(const std::string& PassName, const std::string
       App().Workbooks()->Add();
       App().Worksheets()->Item(SheetName)->Activate();
       excel_sheet_name_ = SheetName;
-      // The new workbook exists on disk from the start.
-      if (!PassName.empty()) App().ActiveWorkbook()->SaveAs(PassName, excel::kNoChange);
+      // A new workbook is first written when it is saved at the end, so that
+      // it appears on disk complete; a run that fails before leaves nothing.
     }
+    pass_name_ = PassName;
+    NoteEarlierShapes();
     excel_excute_ = true;
     App().SetVisible(false);  // shapes are drawn with the application hidden
     return true;
@@ -205,7 +213,7 @@ bool RvExcelExport::SetExcelSheet(const std::string& PassName, const std::string
 void RvExcelExport::SaveAndClose() {
   if (!excel_excute_ || !save_close_) return;
   auto book = App().ActiveWorkbook();
-  book->Save();
+  SaveBook(*book);
   book->Close();
   if (QuitsOnClose(excel_version_)) App().Quit();
   excel_app_.reset();
@@ -213,7 +221,17 @@ void RvExcelExport::SaveAndClose() {
 
 void RvExcelExport::SaveWorkbook() {
   if (!excel_excute_) return;
-  App().ActiveWorkbook()->Save();
+  SaveBook(*App().ActiveWorkbook());
+}
+
+void RvExcelExport::SaveBook(excel::Workbook& book) {
+  // A workbook created in this run has not been written yet: it goes to the
+  // chosen path now.
+  if (book.FullName().empty() && !pass_name_.empty()) {
+    book.SaveAs(pass_name_, excel::kNoChange);
+  } else {
+    book.Save();
+  }
 }
 
 }  // namespace ovix

@@ -1,5 +1,7 @@
 // The move of the finished drawing from its working position onto the page
-// area, and grouping: the pieces of one entity, or every shape of the sheet.
+// area, and grouping: the pieces of one entity, or the whole drawing. Only
+// the shapes this run drew take part: a workbook's own shapes, charts,
+// pictures and controls (and an earlier drawing) stay where they are.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -8,6 +10,25 @@
 #include "excel/rv_excel_export.h"
 
 namespace ovix {
+
+void RvExcelExport::NoteEarlierShapes() {
+  earlier_shapes_.clear();
+  auto shapes = Sheet()->Shapes();
+  const int32_t count = shapes->Count();
+  earlier_shapes_.reserve(static_cast<std::size_t>(count));
+  for (int32_t i = 1; i <= count; ++i) earlier_shapes_.insert(shapes->Item(i)->Name());
+}
+
+std::vector<std::string> RvExcelExport::DrawnShapeNames() {
+  auto shapes = Sheet()->Shapes();
+  const int32_t count = shapes->Count();
+  std::vector<std::string> names;
+  for (int32_t i = 1; i <= count; ++i) {
+    std::string name = shapes->Item(i)->Name();
+    if (earlier_shapes_.count(name) == 0) names.push_back(std::move(name));
+  }
+  return names;
+}
 
 void RvExcelExport::RedrawBasePosition() {
   // Fitted to the page, the drawing's view moves onto the area: its lowest
@@ -21,22 +42,27 @@ void RvExcelExport::RedrawBasePosition() {
     const double drawing_top = view_bottom_ - scale_y_ * draw_height_;
     dy = area_y_ - drawing_top;
   }
+  std::vector<std::string> drawn;
+  try {
+    drawn = DrawnShapeNames();
+  } catch (const std::exception&) {
+    return;  // no sheet to move anything on
+  }
+  if (drawn.empty()) return;
   try {
     auto sheet = Sheet();
-    sheet->Shapes()->SelectAll();
+    sheet->Shapes()->Range(drawn)->Select();
     auto range = App().Selection()->ShapeRange();
     range->IncrementLeft(dx);
     range->IncrementTop(dy);
     sheet->Range("1:1")->Select();
   } catch (const std::exception&) {
-    // Shape by shape instead (a sheet without shapes has nothing to select);
-    // a single shape is not moved this way.
+    // Shape by shape instead; a single shape is not moved this way.
     try {
       auto shapes = Sheet()->Shapes();
-      const int32_t count = shapes->Count();
-      if (count > 1) {
-        for (int32_t i = 1; i <= count; ++i) {
-          auto shape = shapes->Item(i);
+      if (drawn.size() > 1) {
+        for (const std::string& name : drawn) {
+          auto shape = shapes->Item(name);
           shape->IncrementLeft(dx);
           shape->IncrementTop(dy);
         }
@@ -49,14 +75,8 @@ void RvExcelExport::RedrawBasePosition() {
 
 void RvExcelExport::GroupAll() {
   auto sheet = Sheet();
-  auto shapes = sheet->Shapes();
-  const int32_t count = shapes->Count();
-  std::vector<std::string> names;
-  if (count > 1) {
-    names.reserve(static_cast<std::size_t>(count));
-    for (int32_t i = 1; i <= count; ++i) names.push_back(shapes->Item(i)->Name());
-  }
-  GroupShapes(names, count);
+  const std::vector<std::string> names = DrawnShapeNames();
+  GroupShapes(names, static_cast<int32_t>(names.size()));
   sheet->Range("1:1")->Select();
 }
 

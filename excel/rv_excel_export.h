@@ -20,11 +20,13 @@
 // shape is created, selected, and then styled through Application.Selection.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "excel/excel_automation.h"
@@ -179,9 +181,10 @@ class RvExcelExport {
   void SetVisible(bool mode);
 
   // Starts or attaches to the application, opens the workbook `PassName`
-  // (or creates it and saves it there at once when it does not exist) and
-  // activates its sheet `SheetName`. False when the application cannot be
-  // reached, the sheet is missing, the workbook cannot be opened or saved,
+  // (or creates it, to be written there when it is saved) and activates its
+  // sheet `SheetName`; the shapes already on the sheet are noted, so that
+  // the final move and grouping leave them alone. False when the application
+  // cannot be reached, the sheet is missing, the workbook cannot be opened,
   // or the sheet was already set up in this run.
   bool SetExcelSheet(const std::string& PassName, const std::string& SheetName);
 
@@ -244,13 +247,17 @@ class RvExcelExport {
 
   // ==== Placement and grouping (redraw_grouping.cpp) =======================
 
-  // Moves every shape of the sheet from the working position to the area:
-  // the fitted view onto the area, or at a fixed scale the drawing's top-left
-  // corner to the area's top-left corner.
+  // Moves the shapes drawn in this run from the working position to the
+  // area: the fitted view onto the area, or at a fixed scale the drawing's
+  // top-left corner to the area's top-left corner. Shapes that were on the
+  // sheet before stay where they are.
   void RedrawBasePosition();
-  // Groups all shapes of the sheet when there are two or more. Automation
-  // errors are passed to the caller.
+  // Groups the shapes drawn in this run when there are two or more; shapes
+  // that were on the sheet before stay out of the group. Automation errors
+  // are passed to the caller.
   void GroupAll();
+  // The top-level shapes of the sheet that this run drew, in z-order.
+  std::vector<std::string> DrawnShapeNames();
   // Groups the shapes `names[0 .. count-1]`; false when count <= 1.
   bool GroupShapes(const std::vector<std::string>& names, int32_t count);
 
@@ -259,6 +266,8 @@ class RvExcelExport {
   // What stopped the last failed operation (an automation or model error), or
   // empty.
   const std::string& LastError() const { return last_error_; }
+  // The error itself, for callers that tell the user what kind it was.
+  std::exception_ptr LastException() const { return last_exception_; }
   // Progress of the drawing operations; empty to stop reporting.
   void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
 
@@ -272,6 +281,10 @@ class RvExcelExport {
   // instance through the application's automation class.
   excel::Application& App();
   std::shared_ptr<excel::Worksheet> Sheet();
+  // Saves `book`, to the chosen path when it has never been saved.
+  void SaveBook(excel::Workbook& book);
+  // Records the names of the shapes on the sheet before anything is drawn.
+  void NoteEarlierShapes();
 
   // Styling.
   int32_t GetLineSchemeColor(int16_t color) const;
@@ -326,7 +339,11 @@ class RvExcelExport {
   // not change while it is drawn); empty outside a drawing operation.
   std::optional<std::pair<RvPoint3, RvPoint3>> extents_;
   std::string last_error_;
+  std::exception_ptr last_exception_;
   ProgressCallback progress_;
+  // The workbook path of SetExcelSheet, and the shapes the sheet held then.
+  std::string pass_name_;
+  std::unordered_set<std::string> earlier_shapes_;
 };
 
 }  // namespace ovix

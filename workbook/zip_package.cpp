@@ -1,15 +1,9 @@
 #include "workbook/zip_package.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
-#include <cerrno>
-#include <cstring>
-#include <random>
-
 #include "excel/excel_automation.h"
+#include "workbook/file_replacement.h"
 
 namespace ovix::workbook {
 
@@ -92,73 +86,6 @@ class MemoryArchive {
   zip_t* archive_ = nullptr;
 };
 
-// A new file beside the target, removed again unless it was renamed.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& target) : target_(target) {
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[16];
-      std::snprintf(suffix, sizeof suffix, "%08x", random());
-      path_ = folder / ("." + target.filename().string() + "." + suffix + ".tmp");
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) return;
-      if (errno != EEXIST) Fail(target_, std::strerror(errno));
-    }
-    Fail(target_, "no free name for a temporary file");
-  }
-
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!renamed_) ::unlink(path_.c_str());
-  }
-
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  void Write(const char* data, size_t size) {
-    while (size > 0) {
-      const ssize_t n = ::write(fd_, data, size);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        Fail(target_, std::strerror(errno));
-      }
-      data += n;
-      size -= static_cast<size_t>(n);
-    }
-  }
-
-  void Commit() {
-    // An existing file keeps its permissions.
-    struct stat existing;
-    if (::stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-      ::fchmod(fd_, existing.st_mode & 07777);
-    }
-    if (::fsync(fd_) != 0) Fail(target_, std::strerror(errno));
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail(target_, std::strerror(errno));
-    if (::rename(path_.c_str(), target_.c_str()) != 0) Fail(target_, std::strerror(errno));
-    renamed_ = true;
-    // Make the rename itself durable.
-    fs::path folder = target_.parent_path();
-    if (folder.empty()) folder = ".";
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
-  }
-
- private:
-  fs::path target_;
-  fs::path path_;
-  int fd_ = -1;
-  bool renamed_ = false;
-};
-
 }  // namespace
 
 void ZipPackageWriter::Add(std::string name, std::string data) {
@@ -170,13 +97,12 @@ void ZipPackageWriter::AddView(std::string name, std::string_view data) {
 }
 
 void ZipPackageWriter::Commit(const fs::path& target) const {
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) Fail(target, "a folder has that name");
   MemoryArchive archive(target);
   for (const Part& part : parts_) archive.Add(part.name, part.data());
-  TemporaryFile file(target);
-  archive.Finish([&](const char* data, size_t size) { file.Write(data, size); });
-  file.Commit();
+  // The archive is complete in memory before the file is touched.
+  ReplaceFile(target, [&](FileSink& sink) {
+    archive.Finish([&](const char* data, size_t size) { sink.Write(data, size); });
+  });
 }
 
 }  // namespace ovix::workbook

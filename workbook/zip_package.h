@@ -17,10 +17,10 @@ class ZipPackageWriter {
   // unchanged parts of an opened workbook, which need no copy).
   void AddView(std::string name, std::string_view data);
 
-  // Compresses the parts into an archive in memory, writes it to a new
-  // temporary file in `target`'s folder, flushes it to disk and renames it
-  // over `target`. On any failure the temporary file is removed, `target` is
-  // left as it was and excel::AutomationError says what went wrong.
+  // Compresses the parts into an archive in memory and puts it in place of
+  // `target` with ReplaceFile (workbook/file_replacement.h): on any failure
+  // `target` is left as it was, nothing new remains, and FileAccessError
+  // says what went wrong.
   void Commit(const std::filesystem::path& target) const;
 
  private:

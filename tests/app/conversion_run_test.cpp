@@ -209,21 +209,54 @@ TEST_F(ConversionRunTest, AWorkbookThatCannotBeSavedIsAFailure) {
   EXPECT_FALSE(result.WorkbookSaved);
   EXPECT_FALSE(result.Detail.empty());
   EXPECT_TRUE(view.presented.empty());
+  // The message names the trouble and the file after the failure text.
   EXPECT_EQ(prompt.texts(),
-            std::vector<std::string>{"Excelのブックを保存できませんでした\r\n" + out.string()});
+            std::vector<std::string>{"Excelのブックを保存できませんでした\r\n\r\n"
+                                     "保存先がファイルではありません\r\n" + out.string()});
   EXPECT_EQ(view.statuses.back(), kStatusExcelFailed);
 }
 
-TEST_F(ConversionRunTest, AnUnreadableDrawingStillGivesItsWorkbook) {
-  const fs::path out = dir / "none.xlsx";
-  const RunResult result = RunOn(dir / "missing.dxf", out);
-  EXPECT_FALSE(result.DxfOk);
-  EXPECT_TRUE(result.ExcelOk);
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(view.statuses.front(), kStatusOpeningDxf);
-  EXPECT_EQ(view.statuses[1], "Excelを起動しています");
-  EXPECT_TRUE(fs::exists(out));
+TEST_F(ConversionRunTest, ADrawingThatCannotBeReadLeavesEveryWorkbookAlone) {
+  // A new workbook is not created, an existing one not opened, changed or
+  // saved; the run says which file could not be read and why.
+  const fs::path fresh = dir / "none.xlsx";
+  const RunResult missing = RunOn(dir / "missing.dxf", fresh);
+  EXPECT_FALSE(missing.DxfOk);
+  EXPECT_FALSE(missing.ExcelOk);
+  EXPECT_FALSE(missing.WorkbookSaved);
+  EXPECT_FALSE(fs::exists(fresh));
+  EXPECT_EQ(view.statuses, (std::vector<std::string>{kStatusOpeningDxf, kStatusWorkbookUntouched}));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"DXFファイルを開けません\r\n" +
+                                                     (dir / "missing.dxf").string() +
+                                                     "（No such file or directory）"});
   EXPECT_EQ(view.scale, "1/1");  // nothing placed: the reset value
+  EXPECT_TRUE(view.presented.empty());
+
+  const fs::path good = dir / "good.dxf", existing = dir / "existing.xlsx";
+  WriteTestDxf(good, DxfLine(0, 0, 100, 100));
+  ASSERT_TRUE(RunOn(good, existing).Succeeded());
+  const std::string before = ReadFileBytes(existing);
+  const auto modified = fs::last_write_time(existing);
+  WriteFileBytes(dir / "empty.dxf", "");
+  WriteFileBytes(dir / "text.dxf", "これは図面ではありません\nhello\n");
+  fs::create_directory(dir / "folder.dxf");
+  for (const char* input : {"empty.dxf", "text.dxf", "folder.dxf"}) {
+    SCOPED_TRACE(input);
+    prompt.clear();
+    view.statuses.clear();
+    const RunResult result = RunOn(dir / input, existing);
+    EXPECT_FALSE(result.DxfOk);
+    EXPECT_FALSE(result.WorkbookSaved);
+    EXPECT_EQ(view.statuses.back(), kStatusWorkbookUntouched);
+    EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), kStatusStartingExcel), 0);
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(ReadFileBytes(existing), before);
+    EXPECT_EQ(fs::last_write_time(existing), modified);
+  }
+  EXPECT_EQ(prompt.texts().back(),
+            "DXFファイルを開けません\r\n" + (dir / "folder.dxf").string() + "（フォルダです）");
+  // The inputs and the one workbook: no new workbook, lock or temporary file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 5);
 }
 
 TEST_F(ConversionRunTest, RunsOneAfterAnotherStartFromAnEmptyModel) {

@@ -70,17 +70,23 @@ TEST_F(ExcelConnection, ClearRestoresTheResetValuesButKeepsTheFixedScale) {
   EXPECT_EQ(exporter.ExcelApp(), nullptr);
 }
 
-TEST_F(ExcelConnection, ANewWorkbookExistsOnDiskFromTheStart) {
+TEST_F(ExcelConnection, ANewWorkbookFirstAppearsOnDiskWhenItIsSaved) {
   const fs::path out = dir / "drawing.xlsx";
   exporter.SetRvSystem(model);
   ASSERT_TRUE(exporter.SetExcelSheet(out.string(), "Sheet1"));
   EXPECT_EQ(exporter.ExcelVersion(), 1009);
   EXPECT_TRUE(exporter.ExcelExcute());
-  EXPECT_TRUE(fs::exists(out));
+  // Nothing on disk until the drawing is saved: a run that stops before
+  // leaves no empty workbook behind.
+  EXPECT_FALSE(fs::exists(out));
   EXPECT_FALSE(App().Visible());  // shapes are drawn with the application hidden
   EXPECT_TRUE(prompt.messages().empty());
   // The sheet is set up once per run.
   EXPECT_FALSE(exporter.SetExcelSheet(out.string(), "Sheet1"));
+  Shapes()->AddLine(0, 0, 100, 100);
+  exporter.SaveWorkbook();
+  EXPECT_TRUE(fs::exists(out));
+  EXPECT_EQ(App().ActiveWorkbook()->FullName(), fs::absolute(out).string());
 }
 
 TEST_F(ExcelConnection, AnEmptyPathMakesAnUnsavedWorkbook) {
@@ -220,6 +226,7 @@ TEST_F(ExcelConnection, WithoutSaveCloseTheWorkbookStaysOpenAndClearLeavesTheApp
 TEST_F(ExcelConnection, SaveWorkbookKeepsTheDrawingOpen) {
   const fs::path out = dir / "a.xlsx";
   ASSERT_TRUE(exporter.SetExcelSheet(out.string(), "Sheet1"));
+  exporter.SaveWorkbook();
   const auto before = fs::file_size(out);
   Shapes()->AddLine(0, 0, 100, 100);
   exporter.SaveWorkbook();

@@ -1,0 +1,387 @@
+#include "workbook/file_replacement.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace ovix::workbook {
+
+namespace fs = std::filesystem;
+
+FileAccessError::FileAccessError(FileFault fault, std::string file, int error_number,
+                                 const std::string& what, std::string lock_file)
+    : excel::AutomationError(what),
+      fault_(fault),
+      file_(std::move(file)),
+      error_number_(error_number),
+      lock_file_(std::move(lock_file)) {}
+
+std::string FileAccessError::reason() const {
+  return error_number_ == 0 ? std::string() : std::string(std::strerror(error_number_));
+}
+
+FileFault FaultOfErrno(int error_number) {
+  switch (error_number) {
+    case ENOSPC:
+    case EDQUOT:
+      return FileFault::DiskFull;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+    case ETXTBSY:
+      return FileFault::ReadOnly;
+    case ENOENT:
+    case ENOTDIR:
+      return FileFault::MissingFolder;
+    case EISDIR:
+      return FileFault::NotAFile;
+    default:
+      return FileFault::Other;
+  }
+}
+
+void FailSave(const fs::path& file, int error_number) {
+  throw FileAccessError(FaultOfErrno(error_number), file.string(), error_number,
+                        "cannot save the workbook to \"" + file.string() +
+                            "\": " + std::strerror(error_number));
+}
+
+void FailSave(const fs::path& file, FileFault fault, const std::string& what) {
+  throw FileAccessError(fault, file.string(), 0,
+                        "cannot save the workbook to \"" + file.string() + "\": " + what);
+}
+
+fs::path ResolvedSaveTarget(const fs::path& path) {
+  fs::path current = path;
+  // A chain longer than the kernel's own limit is a loop; the open that
+  // follows reports it.
+  for (int hop = 0; hop < 40; ++hop) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(current, ec);
+    if (ec || !fs::is_symlink(status)) return current;
+    const fs::path link = fs::read_symlink(current, ec);
+    if (ec) return current;
+    current = link.is_absolute() ? link : current.parent_path() / link;
+  }
+  return current;
+}
+
+void FileSink::Write(const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, bytes, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FailSave(target_, errno);
+    }
+    if (n == 0) FailSave(target_, ENOSPC);
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+    written_ += static_cast<std::size_t>(n);
+  }
+}
+
+namespace {
+
+// Holds back the usual interrupt signals (process-wide, whatever thread they
+// are delivered to) and delivers them once destroyed: a name being put in
+// place is never left half done.
+class InterruptHold {
+ public:
+  InterruptHold() {
+    struct sigaction hold {};
+    hold.sa_handler = &Note;
+    sigemptyset(&hold.sa_mask);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      installed_[i] = false;
+      struct sigaction old {};
+      if (::sigaction(kSignals[i], nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+      if (::sigaction(kSignals[i], &hold, &saved_[i]) == 0) installed_[i] = true;
+    }
+  }
+  ~InterruptHold() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      if (installed_[i]) ::sigaction(kSignals[i], &saved_[i], nullptr);
+    }
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      if (installed_[i] && pending_[i] != 0) {
+        pending_[i] = 0;
+        ::raise(kSignals[i]);
+      }
+    }
+  }
+  InterruptHold(const InterruptHold&) = delete;
+  InterruptHold& operator=(const InterruptHold&) = delete;
+
+ private:
+  static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  static void Note(int signal) {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      if (kSignals[i] == signal) pending_[i] = 1;
+    }
+  }
+  static inline volatile sig_atomic_t pending_[4] = {0, 0, 0, 0};
+  std::array<struct sigaction, 4> saved_{};
+  std::array<bool, 4> installed_{};
+};
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  // Closes now, reporting a failure (a delayed write error shows here).
+  int Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd);
+  }
+
+ private:
+  int fd_;
+};
+
+std::string RandomName() {
+  static std::random_device random;
+  char name[24];
+  // Short, so that a target name at the file system's limit still saves.
+  std::snprintf(name, sizeof name, ".~ovix%08x.tmp", static_cast<unsigned>(random()));
+  return name;
+}
+
+// The file as it stands: absent, or its status.
+struct Existing {
+  bool exists = false;
+  struct stat st {};
+};
+
+Existing Inspect(int dir, const std::string& name, const fs::path& target) {
+  Existing existing;
+  if (::fstatat(dir, name.c_str(), &existing.st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return existing;
+    FailSave(target, errno);
+  }
+  existing.exists = true;
+  if (S_ISDIR(existing.st.st_mode)) FailSave(target, FileFault::NotAFile, "a folder has that name");
+  if (S_ISLNK(existing.st.st_mode)) FailSave(target, ELOOP);
+  if (!S_ISREG(existing.st.st_mode)) {
+    FailSave(target, FileFault::NotAFile, "that name is not an ordinary file");
+  }
+  // A read-only workbook is refused, as the spreadsheet application does: no
+  // write permission for anyone, or no write access for this process (an
+  // immutable file refuses even the superuser).
+  if ((existing.st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    throw FileAccessError(FileFault::ReadOnly, target.string(), EACCES,
+                          "cannot save the workbook to \"" + target.string() +
+                              "\": the file is read-only");
+  }
+  if (::faccessat(dir, name.c_str(), W_OK, AT_EACCESS) != 0) FailSave(target, errno);
+  return existing;
+}
+
+void Sync(int fd, const fs::path& target) {
+  if (::fsync(fd) != 0) FailSave(target, errno);
+}
+
+void SyncFolder(int dir) {
+  // Makes a new name durable; a file system that cannot is no reason to fail.
+  ::fsync(dir);
+}
+
+// The owner, group and mode of the file being replaced, on the new one.
+void KeepIdentity(int fd, const Existing& existing, const fs::path& target) {
+  if (!existing.exists) return;
+  if (::fchown(fd, existing.st.st_uid, existing.st.st_gid) != 0) {
+    // Only the superuser may give a file away; the group may still be kept
+    // when the process belongs to it.
+    (void)::fchown(fd, static_cast<uid_t>(-1), existing.st.st_gid);
+  }
+  if (::fchmod(fd, existing.st.st_mode & 07777) != 0) FailSave(target, errno);
+}
+
+// An unnamed file in the folder, or nothing when the file system has none.
+int OpenUnnamed(int dir, const fs::path& target) {
+  const int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd >= 0) return fd;
+  if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return -1;
+  FailSave(target, errno);
+}
+
+// Gives the unnamed file `fd` the name `name` in `dir`.
+int LinkUnnamed(int fd, int dir, const std::string& name) {
+  char proc[64];
+  std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+  if (::linkat(AT_FDCWD, proc, dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int error = errno;
+  if (error == EEXIST || error == ENOSPC || error == EDQUOT) return error;
+  // Without /proc: the descriptor itself (needs a capability).
+  if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  return error;
+}
+
+// Puts the complete unnamed file in place of `name`.
+void PlaceUnnamed(int fd, int dir, const std::string& name, bool exists, const fs::path& target) {
+  InterruptHold hold;
+  if (!exists) {
+    // A new file appears under its own name complete, in one step.
+    const int error = LinkUnnamed(fd, dir, name);
+    if (error == 0) return;
+    if (error != EEXIST) FailSave(target, error);
+    // Created meanwhile by someone else: replaced like any existing file.
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = RandomName();
+    const int error = LinkUnnamed(fd, dir, temporary);
+    if (error == EEXIST) continue;
+    if (error != 0) FailSave(target, error);
+    if (::renameat(dir, temporary.c_str(), dir, name.c_str()) != 0) {
+      const int rename_error = errno;
+      ::unlinkat(dir, temporary.c_str(), 0);
+      FailSave(target, rename_error);
+    }
+    return;
+  }
+  FailSave(target, FileFault::Other, "no free name for a temporary file");
+}
+
+// Copies the bytes of `from` over the file `name` in place (its inode, and so
+// every hard link to it, stays). The new bytes are already on disk in `from`,
+// and the space they need is reserved first, so a full disk stops the save
+// before the file is touched.
+void RewriteInPlace(int from, int dir, const std::string& name, std::size_t size,
+                    const fs::path& target) {
+  Descriptor to(::openat(dir, name.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (to.get() < 0) FailSave(target, errno);
+  if (size > 0 && ::fallocate(to.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
+      errno != EOPNOTSUPP && errno != ENOSYS) {
+    FailSave(target, errno);
+  }
+  InterruptHold hold;
+  std::vector<char> buffer(1 << 20);
+  off_t offset = 0;
+  while (static_cast<std::size_t>(offset) < size) {
+    const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) FailSave(target, n < 0 ? errno : EIO);
+    std::size_t done = 0;
+    while (done < static_cast<std::size_t>(n)) {
+      const ssize_t w = ::pwrite(to.get(), buffer.data() + done, static_cast<std::size_t>(n) - done,
+                                 offset + static_cast<off_t>(done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) FailSave(target, w < 0 ? errno : ENOSPC);
+      done += static_cast<std::size_t>(w);
+    }
+    offset += n;
+  }
+  if (::ftruncate(to.get(), static_cast<off_t>(size)) != 0) FailSave(target, errno);
+  Sync(to.get(), target);
+  if (to.Close() != 0) FailSave(target, errno);
+}
+
+// A named temporary file, for file systems without unnamed ones: removed
+// again unless it was renamed.
+class NamedTemporary {
+ public:
+  NamedTemporary(int dir, const fs::path& target) : dir_(dir) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name_ = RandomName();
+      fd_ = ::openat(dir, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ >= 0) return;
+      if (errno != EEXIST) FailSave(target, errno);
+    }
+    FailSave(target, FileFault::Other, "no free name for a temporary file");
+  }
+  ~NamedTemporary() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!placed_) ::unlinkat(dir_, name_.c_str(), 0);
+  }
+  NamedTemporary(const NamedTemporary&) = delete;
+  NamedTemporary& operator=(const NamedTemporary&) = delete;
+
+  int fd() const { return fd_; }
+  void Place(const std::string& name, const fs::path& target) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) FailSave(target, errno);
+    if (::renameat(dir_, name_.c_str(), dir_, name.c_str()) != 0) FailSave(target, errno);
+    placed_ = true;
+  }
+
+ private:
+  int dir_;
+  std::string name_;
+  int fd_ = -1;
+  bool placed_ = false;
+};
+
+}  // namespace
+
+void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& write) {
+  const fs::path target = ResolvedSaveTarget(path);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  const std::string name = target.filename().string();
+  if (name.empty() || name == "." || name == "..") {
+    FailSave(target, FileFault::NotAFile, "that is not a file name");
+  }
+
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) {
+    const int error = errno;
+    throw FileAccessError(error == ENOENT || error == ENOTDIR ? FileFault::MissingFolder
+                                                             : FaultOfErrno(error),
+                          folder.string(), error,
+                          "cannot save the workbook to \"" + target.string() + "\": its folder \"" +
+                              folder.string() + "\" cannot be opened: " + std::strerror(error));
+  }
+  const Existing existing = Inspect(dir.get(), name, target);
+
+  Descriptor unnamed(OpenUnnamed(dir.get(), target));
+  if (unnamed.get() >= 0) {
+    FileSink sink(unnamed.get(), target);
+    write(sink);
+    Sync(unnamed.get(), target);
+    if (existing.exists && existing.st.st_nlink > 1) {
+      RewriteInPlace(unnamed.get(), dir.get(), name, sink.written(), target);
+    } else {
+      KeepIdentity(unnamed.get(), existing, target);
+      PlaceUnnamed(unnamed.get(), dir.get(), name, existing.exists, target);
+    }
+    if (unnamed.Close() != 0) FailSave(target, errno);
+    SyncFolder(dir.get());
+    return;
+  }
+
+  // No unnamed files here: a named one, with interrupts held back for the
+  // whole save so that it is never stranded.
+  InterruptHold hold;
+  NamedTemporary temporary(dir.get(), target);
+  FileSink sink(temporary.fd(), target);
+  write(sink);
+  Sync(temporary.fd(), target);
+  if (existing.exists && existing.st.st_nlink > 1) {
+    RewriteInPlace(temporary.fd(), dir.get(), name, sink.written(), target);
+  } else {
+    KeepIdentity(temporary.fd(), existing, target);
+    temporary.Place(name, target);
+  }
+  SyncFolder(dir.get());
+}
+
+}  // namespace ovix::workbook
