@@ -217,7 +217,7 @@ void KeepIdentity(int fd, const Existing& existing, const fs::path& target) {
 
 // An unnamed file in the folder, or nothing when the file system has none.
 int OpenUnnamed(int dir, const fs::path& target) {
-  const int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  const int fd = ::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd >= 0) return fd;
   if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return -1;
   FailSave(target, errno);
@@ -301,7 +301,7 @@ class NamedTemporary {
   NamedTemporary(int dir, const fs::path& target) : dir_(dir) {
     for (int attempt = 0; attempt < 100; ++attempt) {
       name_ = RandomName();
-      fd_ = ::openat(dir, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      fd_ = ::openat(dir, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_ >= 0) return;
       if (errno != EEXIST) FailSave(target, errno);
     }

@@ -455,8 +455,10 @@ class DrawingWriter {
     // wraps them at its edge.
     x_.Raw("\" wrap=\"").Raw(frame.auto_size && frame.fitted ? "none" : "square").Raw("\"");
     x_.Attr("lIns", inset).Attr("tIns", inset).Attr("rIns", inset).Attr("bIns", inset);
-    x_.Raw(" rtlCol=\"0\" anchor=\"t\">");
-    x_.Raw(frame.auto_size ? "<a:spAutoFit/></a:bodyPr>" : "</a:bodyPr>");
+    // An empty element is written closed, the form it keeps when an opened
+    // workbook's drawing is written again, so that it stays byte for byte.
+    x_.Raw(" rtlCol=\"0\" anchor=\"t\"");
+    x_.Raw(frame.auto_size ? "><a:spAutoFit/></a:bodyPr>" : "/>");
     x_.Raw("<a:lstStyle/>");
     const std::u32string& chars = body.chars();
     const auto& runs = body.runs();

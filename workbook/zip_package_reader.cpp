@@ -1,11 +1,15 @@
 #include "workbook/zip_package_reader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <zip.h>
 
 #include <algorithm>
 #include <memory>
 
 #include "excel/excel_automation.h"
+#include "workbook/file_replacement.h"
 
 namespace ovix::workbook {
 
@@ -36,6 +40,12 @@ class PackageError {
   explicit PackageError(std::string display_name) : display_name_(std::move(display_name)) {}
   [[noreturn]] void Fail(const std::string& what) const {
     throw excel::AutomationError("cannot open the workbook \"" + display_name_ + "\": " + what);
+  }
+  // A file that begins as a ZIP package but cannot be read as one: cut
+  // short or damaged.
+  [[noreturn]] void FailDamaged(const std::string& what) const {
+    throw FileAccessError(FileFault::Damaged, display_name_, 0,
+                          "cannot open the workbook \"" + display_name_ + "\": " + what);
   }
 
  private:
@@ -172,6 +182,16 @@ PackageContents ReadArchive(zip_t* archive, const PackageError& error, const Pac
 
 }  // namespace
 
+// The file begins with a ZIP entry's signature.
+static bool StartsLikeZip(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char head[4] = {};
+  const ssize_t n = ::read(fd, head, sizeof head);
+  ::close(fd);
+  return n == 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+}
+
 PackageContents ReadZipPackage(const fs::path& path, const PackageLimits& limits) {
   const PackageError error(path.string());
   std::error_code ec;
@@ -179,7 +199,12 @@ PackageContents ReadZipPackage(const fs::path& path, const PackageLimits& limits
   if (fs::is_directory(path, ec)) error.Fail("it is a folder");
   int code = 0;
   zip_t* raw = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-  if (raw == nullptr) error.Fail(LibzipOpenError(code));
+  if (raw == nullptr) {
+    if ((code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) && StartsLikeZip(path)) {
+      error.FailDamaged("the ZIP package is truncated or damaged (" + LibzipOpenError(code) + ")");
+    }
+    error.Fail(LibzipOpenError(code));
+  }
   std::unique_ptr<zip_t, decltype(&zip_discard)> archive(raw, &zip_discard);
   return ReadArchive(archive.get(), error, limits);
 }
