@@ -6,9 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -97,6 +101,51 @@ std::string OurContent() {
   std::strftime(date, sizeof date, "%d.%m.%Y %H:%M", &local);
   return std::string(kOwnerName) + "," + user + "," + host + "," + date + kOwnMark +
          std::to_string(::getpid()) + ";";
+}
+
+// Lock files to remove when the process is interrupted (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT): the handler may only call async-signal-safe functions,
+// so the names wait in fixed slots.
+constexpr int kSlots = 16;
+char g_lock_paths[kSlots][4096];
+std::atomic<bool> g_slot_used[kSlots];
+std::atomic<bool> g_handlers_installed{false};
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void RemoveLockFilesAndDie(int signal) {
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_slot_used[i].load()) ::unlink(g_lock_paths[i]);
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+void InstallHandlers() {
+  if (g_handlers_installed.exchange(true)) return;
+  for (const int sig : kCleanedSignals) {
+    struct sigaction old {};
+    // A signal the program handles or ignores itself is left to it.
+    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction clean {};
+    clean.sa_handler = &RemoveLockFilesAndDie;
+    sigemptyset(&clean.sa_mask);
+    ::sigaction(sig, &clean, nullptr);
+  }
+}
+
+int RegisterLockFile(const fs::path& path) {
+  const std::string text = path.string();
+  if (text.size() >= sizeof g_lock_paths[0]) return -1;
+  static std::mutex registering;
+  const std::lock_guard<std::mutex> guard(registering);
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_slot_used[i].load()) continue;
+    std::memcpy(g_lock_paths[i], text.c_str(), text.size() + 1);
+    g_slot_used[i].store(true);
+    InstallHandlers();
+    return i;
+  }
+  return -1;
 }
 
 [[noreturn]] void FailLocked(const fs::path& workbook, const fs::path& lock) {
@@ -206,12 +255,14 @@ WorkbookLock::WorkbookLock(const fs::path& path, std::chrono::milliseconds wait)
     }
     fd_ = fd;
     lock_file_ = folder / name;
+    slot_ = RegisterLockFile(fs::absolute(lock_file_));
     break;
   }
   closer.done = true;
 }
 
 WorkbookLock::~WorkbookLock() {
+  if (slot_ >= 0) g_slot_used[slot_].store(false);
   if (fd_ >= 0) {
     // Removed while still locked, so that a waiting writer sees it is gone.
     const std::string name = lock_file_.filename().string();

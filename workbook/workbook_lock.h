@@ -12,7 +12,9 @@
 //   - writers of one workbook take turns: an advisory lock (flock) on our lock
 //     file makes a second conversion wait until the first has saved. A lock
 //     file of ours left behind by a killed process is taken over, since
-//     nobody holds its advisory lock any more.
+//     nobody holds its advisory lock any more. An interrupt (SIGINT, SIGTERM,
+//     SIGHUP, SIGQUIT) removes our lock files before the process ends, unless
+//     the program handles those signals itself.
 //
 // The lock sits beside the file a save really writes (symbolic links are
 // followed); the lock files of a spreadsheet application are looked for
@@ -43,6 +45,7 @@ class WorkbookLock {
   std::filesystem::path lock_file_;
   int fd_ = -1;
   int dir_ = -1;
+  int slot_ = -1;  // of the lock files an interrupt removes
 };
 
 // A spreadsheet application's lock file beside `path`, or empty. A lock file

@@ -8,11 +8,15 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <chrono>
+#include <random>
 #include <regex>
+#include <thread>
 #include <set>
 
 #include "app/conversion_run.h"
@@ -409,6 +413,115 @@ TEST_F(WorkbookSafety, NamesUpToTheFileSystemLimitSave) {
   ASSERT_TRUE(RunInto(book).Succeeded());
   EXPECT_EQ(ShapesOf(book).size(), 6u);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace ovix::testing
+
+namespace ovix::testing {
+namespace {
+
+// Runs ovix-convert drawing `dxf` into `xlsx` and sends it `signal` `delay`
+// after it has said it is saving (no signal when `delay` is negative).
+// Returns the seconds from that moment to the end of the process.
+double ConvertAndInterrupt(const fs::path& dxf, const fs::path& xlsx, int signal,
+                           std::chrono::microseconds delay) {
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::dup2(pipe_fds[1], 1);
+    ::dup2(pipe_fds[1], 2);
+    ::close(pipe_fds[0]);
+    ::execl(OVIX_CONVERT_PATH, OVIX_CONVERT_PATH, dxf.c_str(), xlsx.c_str(), "--overwrite",
+            static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ::close(pipe_fds[1]);
+  std::string seen;
+  char buffer[4096];
+  while (seen.find(kStatusSavingWorkbook) == std::string::npos) {
+    const ssize_t n = ::read(pipe_fds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(n));
+  }
+  const auto saving = std::chrono::steady_clock::now();
+  if (delay.count() >= 0) {
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, signal);
+  }
+  // Drained, so that the program never waits on a full pipe.
+  while (::read(pipe_fds[0], buffer, sizeof buffer) > 0) {
+  }
+  ::close(pipe_fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - saving).count();
+}
+
+TEST_F(WorkbookSafety, AnInterruptedSaveLeavesTheOldOrTheNewWorkbookAndNoTemporaryFile) {
+  const fs::path book = dir / "book.xlsx";
+  ASSERT_TRUE(RunInto(book).Succeeded());  // the old workbook: three shapes
+  const std::string old_bytes = ReadFileBytes(book);
+  constexpr int kLines = 20000;
+  const fs::path big = dir / "big.dxf";
+  WriteTestDxf(big, [] {
+    std::string lines;
+    for (int i = 0; i < kLines; ++i) lines += DxfLine(0, i, 100 + i % 7, i);
+    return lines;
+  }());
+  auto is_new = [&](const std::string& bytes) {
+    WriteFileBytes(dir.path().parent_path() / (dir.path().filename().string() + "-check.xlsx"),
+                   bytes);
+    const fs::path check = dir.path().parent_path() / (dir.path().filename().string() + "-check.xlsx");
+    bool ok = false;
+    try {
+      ok = ShapesOf(check).size() == 3u + kLines;
+    } catch (const std::exception&) {
+    }
+    fs::remove(check);
+    return ok;
+  };
+
+  // How long a save takes here, to spread the interrupts over it.
+  const double save_seconds = ConvertAndInterrupt(big, book, 0, std::chrono::microseconds(-1));
+  ASSERT_TRUE(is_new(ReadFileBytes(book)));
+  std::cout << "[ NOTE ] saving " << kLines << " lines takes " << save_seconds << " s\n";
+
+  std::mt19937 random(20261208);
+  int old_seen = 0, new_seen = 0;
+  for (int i = 0; i < 20; ++i) {
+    WriteFileBytes(book, old_bytes);
+    const int signal = i % 4 == 1 ? SIGTERM : i % 4 == 3 ? SIGINT : SIGKILL;
+    const auto delay = std::chrono::microseconds(
+        std::uniform_int_distribution<int64_t>(0, static_cast<int64_t>(save_seconds * 1.1e6))(random));
+    SCOPED_TRACE("interrupt " + std::to_string(i) + " signal " + std::to_string(signal) +
+                 " after " + std::to_string(delay.count()) + " us");
+    ConvertAndInterrupt(big, book, signal, delay);
+    const std::string bytes = ReadFileBytes(book);
+    if (bytes == old_bytes) {
+      ++old_seen;
+    } else {
+      EXPECT_TRUE(is_new(bytes)) << "neither the old nor the complete new workbook";
+      ++new_seen;
+    }
+    // Nothing but the drawings and the workbook; after SIGKILL our lock file
+    // may stay (nothing can remove it), and the next run takes it over.
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name == "book.xlsx" || name == "big.dxf" || name == "drawing.dxf") continue;
+      if (signal == SIGKILL && name == ".~lock.book.xlsx#") {
+        EXPECT_EQ(ReadFileBytes(entry.path()).rfind("Ovix,", 0), 0u);
+        continue;
+      }
+      ADD_FAILURE() << "left behind: " << name;
+    }
+  }
+  std::cout << "[ NOTE ] interrupted saves: " << old_seen << " left the old workbook, " << new_seen
+            << " the new one\n";
+  // A run after them all takes over a lock file a killed run left.
+  ASSERT_TRUE(RunInto(book).Succeeded());
+  EXPECT_FALSE(fs::exists(dir / ".~lock.book.xlsx#"));
 }
 
 }  // namespace
