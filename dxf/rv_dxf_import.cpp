@@ -269,8 +269,10 @@ bool RvDxfImport::ReportFailure(PassOutcome outcome) {
     case PassOutcome::Binary: text = kDxfBinaryMessage; break;
     case PassOutcome::NotDxf: text = std::string(kDxfNotDxfMessage) + "\r\n" + file_path_; break;
     case PassOutcome::BadCode:
+      // A number too large for a group code is out of range, not "not a number".
       text = std::string(kDxfBadCodeMessage) + "\r\n" + std::to_string(reader_.BadCodeLine()) +
-             "行目のグループコード " + Quoted(reader_.BadCodeText()) + " が数値ではありません";
+             "行目のグループコード " + Quoted(reader_.BadCodeText()) +
+             (num::IsNumeric(reader_.BadCodeText()) ? " が範囲外です" : " が数値ではありません");
       break;
     case PassOutcome::ReadError:
       text = std::string(kDxfReadErrorMessage) + "\r\n" + file_path_;

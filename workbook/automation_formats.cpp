@@ -4,6 +4,7 @@
 
 #include "workbook/automation_objects.h"
 #include "workbook/color_palette.h"
+#include "tools/numeric.h"
 
 namespace ovix::workbook {
 
@@ -20,7 +21,7 @@ void CheckRange(int32_t value, int32_t low, int32_t high, const char* what) {
 
 void CheckTransparency(double value) {
   if (!std::isfinite(value) || value < 0.0 || value > 1.0) {
-    throw excel::AutomationError("a transparency runs from 0 to 1: " + std::to_string(value));
+    throw excel::AutomationError("a transparency runs from 0 to 1: " + num::FormatGeneral(value));
   }
 }
 
@@ -143,7 +144,7 @@ double LineFormatImpl::Weight() const { return First().weight; }
 void LineFormatImpl::SetWeight(double points) {
   if (!std::isfinite(points) || points < 0 || points > kMaxLineWeight) {
     throw excel::AutomationError("a line weight runs from 0 to 1584 points: " +
-                                 std::to_string(points));
+                                 num::FormatGeneral(points));
   }
   Apply([&](LineStyle& s) { s.weight = points; });
 }

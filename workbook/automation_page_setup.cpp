@@ -3,6 +3,7 @@
 
 #include "workbook/automation_objects.h"
 #include "workbook/cell_reference.h"
+#include "tools/numeric.h"
 
 namespace ovix::workbook {
 
@@ -13,7 +14,7 @@ constexpr double kLargestMargin = 4000.0;
 
 double CheckedMargin(double points) {
   if (!std::isfinite(points) || points < 0 || points > kLargestMargin) {
-    throw excel::AutomationError("a margin runs from 0 to 4000 points: " + std::to_string(points));
+    throw excel::AutomationError("a margin runs from 0 to 4000 points: " + num::FormatGeneral(points));
   }
   return points;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "workbook/text_metrics.h"
+#include "tools/numeric.h"
 
 namespace ovix::workbook {
 
@@ -25,7 +26,7 @@ int32_t ShapeNode::AutomationType() const {
 void CheckCoordinate(double value, const char* what) {
   if (!std::isfinite(value) || std::fabs(value) > kMaxCoordinate) {
     throw excel::AutomationError(std::string("the ") + what + " is out of range: " +
-                                 std::to_string(value));
+                                 num::FormatGeneral(value));
   }
 }
 
@@ -33,7 +34,7 @@ void CheckSize(double value, const char* what) {
   CheckCoordinate(value, what);
   if (value < 0) {
     throw excel::AutomationError(std::string("the ") + what + " must not be negative: " +
-                                 std::to_string(value));
+                                 num::FormatGeneral(value));
   }
 }
 
@@ -296,7 +297,7 @@ void Drawing::Scale(ShapeNode& node, bool horizontal, double factor, bool relati
                     int32_t scale_from) {
   if (!std::isfinite(factor) || factor < 0) {
     throw excel::AutomationError("the scale factor must be zero or positive: " +
-                                 std::to_string(factor));
+                                 num::FormatGeneral(factor));
   }
   if (scale_from != excel::kScaleFromTopLeft && scale_from != excel::kScaleFromMiddle &&
       scale_from != excel::kScaleFromBottomRight) {

@@ -171,6 +171,14 @@ TEST(DxfReader, BadGroupCodeInsideADrawingNamesItsLine) {
   EXPECT_NE(p.messages[0].find("\"LINE\""), std::string::npos);
 }
 
+TEST(DxfReader, AGroupCodeTooLargeIsOutOfRangeNotANonNumber) {
+  std::string text = DxfText({{0, "SECTION"}, {2, "ENTITIES"}}) + "9999999999\nLINE\n";
+  Passes p(text);
+  ASSERT_EQ(p.messages.size(), 1u);
+  EXPECT_NE(p.messages[0].find("\"9999999999\" が範囲外です"), std::string::npos) << p.messages[0];
+  EXPECT_EQ(p.messages[0].find("数値ではありません"), std::string::npos);
+}
+
 TEST(DxfReader, FileOperations) {
   RvDxfImport reader;
   EXPECT_FALSE(reader.CloseDxfFile());  // nothing opened yet

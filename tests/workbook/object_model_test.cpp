@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
@@ -86,6 +87,26 @@ TEST_F(ObjectModel, AddReturnsTheNewShapeWithItsFrameAndType) {
   EXPECT_THROW(shapes->AddLine(NAN, 0, 1, 1), AutomationError);
   EXPECT_THROW(shapes->AddTextbox(7, 0, 0, 1, 1), AutomationError);
   EXPECT_EQ(shapes->Count(), 3);
+}
+
+TEST_F(ObjectModel, RefusedNumbersAreNamedReadably) {
+  // Never "-nan" or "-0.000000": what the user reads in a failure's detail.
+  auto message = [](auto&& call) {
+    try {
+      call();
+    } catch (const AutomationError& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(message([&] { shapes->AddLine(-std::nan(""), 0, 10, 10); }),
+            "the line's start x is out of range: NaN");
+  EXPECT_NE(message([&] { shapes->AddShape(excel::kShapeOval, 0, 0, -1e-9, 5); })
+                .find("must not be negative: -1E-09"),
+            std::string::npos);
+  auto line = shapes->AddLine(0, 0, 10, 10);
+  EXPECT_EQ(message([&] { line->Line()->SetWeight(-std::numeric_limits<double>::infinity()); }),
+            "a line weight runs from 0 to 1584 points: -Infinity");
 }
 
 TEST_F(ObjectModel, SelectionIsWhatWasSelectedLast) {
