@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <csignal>
@@ -400,6 +401,37 @@ TEST_F(WorkbookSafety, FailuresSayWhichFileAndWhy) {
             std::string::npos)
       << prompt.texts().back();
   EXPECT_EQ(ReadFileBytes(book), bytes);
+}
+
+TEST_F(WorkbookSafety, AFullDiskIsNamedAndTheWorkbookKept) {
+  const fs::path small = dir / "small";
+  fs::create_directory(small);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=262144") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
+  }
+  struct Unmount {
+    fs::path where;
+    ~Unmount() { ::umount2(where.c_str(), MNT_DETACH); }
+  } unmount{small};
+  const fs::path book = small / "book.xlsx";
+  ASSERT_TRUE(RunInto(book).Succeeded());
+  const std::string bytes = ReadFileBytes(book);
+  WriteTestDxf(dxf, [] {
+    std::string lines;
+    for (int i = 0; i < 8000; ++i) lines += DxfLine(i % 91, i, 100 + i % 37, i * 1.5);
+    return lines;
+  }());
+  prompt.clear();
+  const RunResult result = RunInto(book);
+  EXPECT_FALSE(result.ExcelOk);
+  EXPECT_FALSE(result.WorkbookSaved);
+  EXPECT_EQ(ReadFileBytes(book), bytes);
+  EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 1);
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{
+                                "Excelのブックを保存できませんでした\r\n\r\n"
+                                "ディスクの空き容量が不足しているため保存できません\r\n" +
+                                book.string() + "（No space left on device）"});
+  EXPECT_EQ(view.statuses.back(), kStatusExcelFailed);
 }
 
 TEST_F(WorkbookSafety, NamesUpToTheFileSystemLimitSave) {
