@@ -90,6 +90,7 @@ void RvExcelExport::Clear() {
   save_close_ = false;
   extents_.reset();
   last_error_.clear();
+  skipped_.clear();
 }
 
 void RvExcelExport::SetArea(double x, double y, double width, double height) {

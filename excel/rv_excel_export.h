@@ -30,6 +30,7 @@
 #include "excel/excel_automation.h"
 #include "tools/rv_point.h"
 #include "tools/rv_tools.h"
+#include "tools/skipped_entity.h"
 
 namespace ovix {
 
@@ -261,6 +262,9 @@ class RvExcelExport {
   const std::string& LastError() const { return last_error_; }
   // Progress of the drawing operations; empty to stop reporting.
   void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
+  // Entities the drawing operations left out because their geometry cannot
+  // be drawn, in the order met; emptied by Clear.
+  const std::vector<SkippedEntity>& SkippedEntities() const { return skipped_; }
 
  private:
   friend class DrawingPass;
@@ -327,6 +331,7 @@ class RvExcelExport {
   std::optional<std::pair<RvPoint3, RvPoint3>> extents_;
   std::string last_error_;
   ProgressCallback progress_;
+  std::vector<SkippedEntity> skipped_;
 };
 
 }  // namespace ovix
