@@ -20,7 +20,19 @@ fi
 if [ -d "$shared/ooxml-reference/xlsx" ]; then
   find "$shared/ooxml-reference/xlsx" -name '*.xls[xm]' -size -400k -exec cp {} build-fuzz/corpus/xlsx/ \;
 fi
+# The two fuzzers run side by side, each on one core; the script fails when
+# either finds something. Their logs are build-fuzz/fuzz-dxf.log and
+# build-fuzz/fuzz-xlsx.log (the last lines give the run counts).
 build-fuzz/tests/fuzz/dxf_conversion_fuzzer build-fuzz/corpus/dxf -max_total_time="$seconds" \
-  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf-
+  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
+  > build-fuzz/fuzz-dxf.log 2>&1 &
+dxf=$!
 build-fuzz/tests/fuzz/xlsx_open_fuzzer build-fuzz/corpus/xlsx -max_total_time="$seconds" \
-  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx-
+  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
+  > build-fuzz/fuzz-xlsx.log 2>&1 &
+xlsx=$!
+status=0
+wait "$dxf" || { status=1; echo "dxf_conversion_fuzzer found a problem:"; tail -40 build-fuzz/fuzz-dxf.log; }
+wait "$xlsx" || { status=1; echo "xlsx_open_fuzzer found a problem:"; tail -40 build-fuzz/fuzz-xlsx.log; }
+for log in build-fuzz/fuzz-dxf.log build-fuzz/fuzz-xlsx.log; do grep -E "^Done [0-9]+ runs" "$log" || true; done
+exit "$status"

@@ -128,7 +128,7 @@ TEST_F(HostilePackages, LimitsOnPartsAndSizes) {
                excel::AutomationError);
 }
 
-// Parsed XML takes about ten times its text: a part beyond the parse budget
+// Parsed XML takes about eight times its text: a part beyond the parse budget
 // is refused with the part's name before any of it is parsed, and the
 // default package limits keep the whole package well below the old 4 GB.
 TEST_F(HostilePackages, PartsBeyondTheParseBudgetAreRefusedUnparsed) {
