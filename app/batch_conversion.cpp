@@ -43,6 +43,7 @@ bool ConvertOne(const ConversionJob& job, const BatchSettings& settings, Console
   const RunResult result = run.Run(job.input, job.output, settings.options);
   if (!result.ExcelOk && !result.Detail.empty()) out.Line(prefix + "詳細: " + result.Detail);
   if (!result.DxfOk) out.Line(prefix + "ブックは作成も変更もしていません: " + job.output);
+  for (const std::string& warning : result.Notes.Warnings) out.Line(prefix + "警告: " + warning);
   if (result.WorkbookSaved) {
     out.Line(prefix + (result.Succeeded() ? "保存しました: " : "途中までを保存しました: ") +
              job.output);

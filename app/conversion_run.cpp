@@ -30,7 +30,9 @@ constexpr std::array<const char*, 22> kSteps{
     kStatusRedrawing,        kStatusGrouping,          kStatusSavingWorkbook,
     kStatusExcelDone};
 
-int StepOf(const std::string& text) {
+// The step of a status text, known by its first line.
+int StepOf(const std::string& status) {
+  const std::string text = status.substr(0, status.find('\r'));
   for (std::size_t i = 0; i < kSteps.size(); ++i) {
     if (text == kSteps[i]) return static_cast<int>(i) + 1;
   }
@@ -84,7 +86,7 @@ int RunStepCount() { return static_cast<int>(kSteps.size()); }
 ConversionRun::ConversionRun(RvDocument& document, RunView& view)
     : document_(document), view_(view) {}
 
-void ConversionRun::Status(const char* text) {
+void ConversionRun::Status(const std::string& text) {
   view_.ShowStatus(text);
   if (const int step = StepOf(text); step > 0) view_.ShowStepProgress(step, RunStepCount());
   view_.ProcessPendingEvents();
@@ -123,6 +125,7 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
     }
     result.WorkbookSaved = saved_;
     result.Detail = detail_;
+    result.Notes = notes_;
     ShowScaleValue();
   }
   // Shown once the run is over (the workbook is saved and released).
@@ -162,6 +165,7 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
   RvExcelExport& exporter = document_.ExcelExport();
   saved_ = false;
   detail_.clear();
+  notes_ = {};
   // Entity progress goes to the view only while this stage runs.
   struct ProgressScope {
     RvExcelExport& exporter;
@@ -220,7 +224,10 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     exporter.SetVisible(true);
     Status(kStatusSavingWorkbook);
     SaveAtTheEnd();
-    Status(kStatusExcelDone);
+    // Skipped entities and an empty drawing are told after the completion
+    // text, on lines of their own.
+    notes_ = CollectRunNotes(document_);
+    Status(CompletionWithNotes(kStatusExcelDone, notes_));
     return true;
   } catch (const DrawingFailed&) {
     // detail_ holds what stopped the drawing.

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "app/run_notes.h"
 #include "app/run_options.h"
 #include "app/run_view.h"
 
@@ -63,6 +64,9 @@ struct RunResult {
   // What stopped the Excel stage, in the words of the failing part (for
   // logs; the user sees the status texts and message boxes).
   std::string Detail;
+  // Entities left out of the drawing (one warning line each) and whether
+  // nothing shows; a run with warnings still succeeds.
+  RunNotes Notes;
 
   bool Succeeded() const { return DxfOk && ExcelOk; }
 };
@@ -95,15 +99,17 @@ class ConversionRun {
   // Of the last ExportExcelFile.
   bool WorkbookSaved() const { return saved_; }
   const std::string& Detail() const { return detail_; }
+  const RunNotes& Notes() const { return notes_; }
 
  private:
-  void Status(const char* text);
+  void Status(const std::string& text);
   void SaveAtTheEnd();
 
   RvDocument& document_;
   RunView& view_;
   bool saved_ = false;
   std::string detail_;
+  RunNotes notes_;
 };
 
 }  // namespace ovix

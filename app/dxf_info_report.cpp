@@ -11,20 +11,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool IsVisibleLayer(const RvSystem& system, const std::string& layer) {
-  const int16_t flag = system.GetLayerFlagFromName(layer);
-  return flag >= 0 && flag != 1 && flag != 2;
-}
-
-template <typename LayerOf>
-int64_t CountVisible(const RvSystem& system, int32_t count, LayerOf layer_of) {
-  int64_t visible = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    if (IsVisibleLayer(system, layer_of(i))) ++visible;
-  }
-  return visible;
-}
-
 Json Point(const RvPoint3& p) { return Json::array({p[0], p[1], p[2]}); }
 
 }  // namespace
@@ -53,17 +39,7 @@ std::string DxfInfoReport(RvDocument& document, const std::string& path) {
       {"LEADER", s.LeaderCount()},
   };
 
-  int64_t visible = 0;
-  visible += CountVisible(s, s.LineCount(), [&](int32_t i) { return s.LineEntityLayer(i); });
-  visible += CountVisible(s, s.CircleCount(), [&](int32_t i) { return s.CircleLayer(i); });
-  visible += CountVisible(s, s.EllipseCount(), [&](int32_t i) { return s.EllipseLayer(i); });
-  visible += CountVisible(s, s.ArcCount(), [&](int32_t i) { return s.ArcLayer(i); });
-  visible += CountVisible(s, s.PolylineCount(), [&](int32_t i) { return s.PolylineLayer(i); });
-  visible += CountVisible(s, s.TextCount(), [&](int32_t i) { return s.TextLayer(i); });
-  visible += CountVisible(s, s.MuTextCount(), [&](int32_t i) { return s.MtextLayer(i); });
-  visible += CountVisible(s, s.DimensionCount(), [&](int32_t i) { return s.DimensionLayer(i); });
-  visible += CountVisible(s, s.LeaderCount(), [&](int32_t i) { return s.LeaderLayer(i); });
-  report["visible_entities"] = visible;
+  report["visible_entities"] = s.DrawnEntityCount();
 
   RvPoint3 min{}, max{};
   const bool found = s.GetEntityRange(min, max);

@@ -10,6 +10,7 @@
 
 #include "model/rv_document.h"
 #include "tools/numeric.h"
+#include "tools/utf8.h"
 
 namespace ovix {
 
@@ -48,6 +49,13 @@ bool ApplyCommonCode(RvEntProperty& p, int32_t code, std::string_view value, boo
   }
 }
 
+std::string HandleOf(const DxfRecordView& record) {
+  for (int32_t i = 0; i < record.PairCount(); ++i) {
+    if (record.Code(i) == 5) return std::string(record.Value(i));
+  }
+  return std::string();
+}
+
 bool InPaperSpace(const DxfRecordView& record) {
   bool paper = false;
   ForEachPair(record, [&](int32_t code, std::string_view value) {
@@ -68,6 +76,7 @@ RvSystem* RvDxfImport::SetEntityData() {
   using namespace dxf_entities;
   if (!system_bound_ || !document_) return nullptr;
   RvSystem& system = document_->System();
+  skipped_.clear();
   EntityWork work{system, document_->Tools(), {}, {}, {}, {}};
 
   for (std::size_t i = 0; i < entities_.Count(); ++i) {
@@ -89,16 +98,25 @@ RvSystem* RvDxfImport::SetEntityData() {
 
     // Paper-space entities belong to layouts, not to the drawing.
     if (InPaperSpace(record)) continue;
+    const int32_t before = system.EntityCountOf(type);
     try {
       if (is_text) RegisterText(work, record, multiline);
       else registrar(work, record);
-    } catch (const DxfDataError&) {
-      throw;
+    } catch (const DxfDataError& e) {
+      // A number too large to be a coordinate or size makes this one entity
+      // undrawable; the rest of the drawing is still read.
+      if (e.kind() != RvErrorKind::Overflow || !e.HasCode()) throw;
+      skipped_.push_back({std::string(type), HandleOf(record), record.Line(),
+                          "グループコード " + std::to_string(e.Code()) + " の値 \"" +
+                              std::string(utf8::Left(e.Value(), 40)) + "\" が扱える範囲を超えています"});
+      continue;
     } catch (const RvError& e) {
       // The model refused the entity (for example a value too large for
       // its field).
       throw DxfDataError(e, record.Line(), std::string(type));
     }
+    // Where the entity starts in the file, for messages about it.
+    if (system.EntityCountOf(type) > before) system.SetEntitySourceLine(type, before, record.Line());
   }
   return &system;
 }

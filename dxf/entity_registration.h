@@ -67,6 +67,9 @@ void ForEachPair(const DxfRecordView& record, F&& f) {
 bool ApplyCommonCode(RvEntProperty& property, int32_t code, std::string_view value,
                      bool with_weight);
 
+// The entity's handle (code 5), empty when it has none.
+std::string HandleOf(const DxfRecordView& record);
+
 // Whether the entity lies in paper space (code 67 = 1).
 bool InPaperSpace(const DxfRecordView& record);
 

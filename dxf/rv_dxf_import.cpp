@@ -150,6 +150,7 @@ void RvDxfImport::Clear() {
   tables_.Clear();
   entities_.Clear();
   table_pairs_ = entity_pairs_ = table_bytes_ = entity_bytes_ = 0;
+  skipped_.clear();
   // The model belongs to the caller's document: drop the reference only.
   document_.reset();
   system_bound_ = false;
@@ -198,6 +199,7 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
   for (;;) {
     const DxfTagStatus status = reader_.NextPair(tag);
     if (status == DxfTagStatus::End) break;
+    if (status == DxfTagStatus::TooLong) return PassOutcome::LineTooLong;
     if (status == DxfTagStatus::BadCode) {
       if (reader_.BadCodeLine() == 1 &&
           reader_.BadCodeText().rfind(std::string(kBinaryDxfSentinel), 0) == 0) {
@@ -276,6 +278,10 @@ bool RvDxfImport::ReportFailure(PassOutcome outcome) {
       break;
     case PassOutcome::ReadError:
       text = std::string(kDxfReadErrorMessage) + "\r\n" + file_path_;
+      break;
+    case PassOutcome::LineTooLong:
+      text = std::string(kDxfLineTooLongMessage) + "\r\n" + std::to_string(reader_.TooLongLine()) +
+             "行目が " + std::to_string(kMaxDxfLineBytes >> 20) + "MB を超えています";
       break;
   }
   ShowMessage(text, kApplicationTitle, PromptIcon::Critical);

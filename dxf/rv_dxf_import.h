@@ -28,6 +28,7 @@
 #include "dxf/dxf_record.h"
 #include "dxf/tag_reader.h"
 #include "tools/rv_error.h"
+#include "tools/skipped_entity.h"
 
 namespace ovix {
 
@@ -43,6 +44,8 @@ inline constexpr const char* kDxfNotDxfMessage = "DXFファイルではありま
 inline constexpr const char* kDxfBadCodeMessage = "DXFファイルの形式が正しくありません";
 inline constexpr const char* kDxfReadErrorMessage = "DXFファイルを読み込めません";
 inline constexpr const char* kDxfDataErrorMessage = "DXFファイルのデータを登録できません";
+// Followed by the line number: a line longer than the reader's limit.
+inline constexpr const char* kDxfLineTooLongMessage = "DXFファイルの行が長すぎます";
 
 // A value of a stored record that cannot be registered. what() is the
 // message for the user: the line number, the group code and the value.
@@ -134,9 +137,12 @@ class RvDxfImport {
   // DIMENSION and LEADER entities of model space. Returns the model (null
   // when SetRvSystem was not called).
   RvSystem* SetEntityData();
+  // Entities SetEntityData left out because a value of theirs is too large
+  // to be a number (the rest of the drawing is read); emptied by Clear.
+  const std::vector<SkippedEntity>& SkippedEntities() const { return skipped_; }
 
  private:
-  enum class PassOutcome { Ok, Binary, NotDxf, BadCode, ReadError };
+  enum class PassOutcome { Ok, Binary, NotDxf, BadCode, ReadError, LineTooLong };
   template <typename Sink>
   PassOutcome Walk(Sink& sink);
   bool ReportFailure(PassOutcome outcome);
@@ -158,6 +164,7 @@ class RvDxfImport {
   // Sizes found by the counting pass, used to allocate the lists once.
   std::size_t table_pairs_ = 0, entity_pairs_ = 0;
   std::size_t table_bytes_ = 0, entity_bytes_ = 0;
+  std::vector<SkippedEntity> skipped_;
 };
 
 }  // namespace ovix

@@ -58,6 +58,7 @@ bool DxfTagReader::Open(const std::string& path) {
   line_number_ = 0;
   bad_code_text_.clear();
   bad_code_line_ = 0;
+  too_long_line_ = 0;
   return true;
 }
 
@@ -88,7 +89,7 @@ bool DxfTagReader::Refill() {
 }
 
 bool DxfTagReader::NextLine(std::string_view& line) {
-  if (!file_) return false;
+  if (!file_ || too_long_line_ != 0) return false;
   std::size_t scan = pos_;  // where the search for a line end goes on
   for (;;) {
     const char* data = buffer_.data();
@@ -115,6 +116,10 @@ bool DxfTagReader::NextLine(std::string_view& line) {
     }
     // No line end in the buffer: read more, or take the rest as the last line.
     const std::size_t offset = k - pos_;
+    if (offset > kMaxDxfLineBytes) {
+      too_long_line_ = line_number_ + 1;
+      return false;
+    }
     if (!Refill()) {
       if (pos_ >= end_) return false;
       line = std::string_view(buffer_.data() + pos_, end_ - pos_);
@@ -190,19 +195,21 @@ bool DxfTagReader::FastPair(DxfTag& tag) {
 DxfTagStatus DxfTagReader::NextPair(DxfTag& tag) {
   if (FastPair(tag)) return DxfTagStatus::Pair;
   std::string_view code_line;
-  if (!NextLine(code_line)) return DxfTagStatus::End;
+  if (!NextLine(code_line)) return too_long_line_ ? DxfTagStatus::TooLong : DxfTagStatus::End;
   const uint64_t line = line_number_;
   int32_t code = 0;
   if (!ParseGroupCode(code_line, code)) {
     // A blank last line is only the file's final line end.
     std::string_view rest;
-    if (TrimDxfBlanks(code_line).empty() && !NextLine(rest)) return DxfTagStatus::End;
+    if (TrimDxfBlanks(code_line).empty() && !NextLine(rest)) {
+      return too_long_line_ ? DxfTagStatus::TooLong : DxfTagStatus::End;
+    }
     bad_code_text_ = std::string(code_line.substr(0, 80));
     bad_code_line_ = line;
     return DxfTagStatus::BadCode;
   }
   std::string_view value;
-  if (!NextLine(value)) return DxfTagStatus::End;
+  if (!NextLine(value)) return too_long_line_ ? DxfTagStatus::TooLong : DxfTagStatus::End;
   tag.Code = code;
   tag.Value = TrimDxfBlanks(value);
   tag.Line = line;

@@ -21,6 +21,11 @@
 
 namespace ovix {
 
+// The longest line (code or value) read: a longer one stops the reading
+// with a TooLong result instead of holding it all in memory. Real values
+// (long multiline texts are split into 250-byte chunks) stay far below it.
+inline constexpr std::size_t kMaxDxfLineBytes = std::size_t{16} << 20;
+
 // Marker at the start of a binary DXF file.
 inline constexpr std::string_view kBinaryDxfSentinel = "AutoCAD Binary DXF";
 
@@ -35,6 +40,7 @@ enum class DxfTagStatus {
   Pair,     // a pair was read into the tag
   End,      // end of the file (a code line without a value line is dropped)
   BadCode,  // the code line is not a number; see BadCodeText / BadCodeLine
+  TooLong,  // a line longer than kMaxDxfLineBytes; see TooLongLine
 };
 
 class DxfTagReader {
@@ -58,8 +64,12 @@ class DxfTagReader {
   bool HadByteOrderMark() const { return had_bom_; }
   // Whether a read from the file failed (as opposed to reaching its end).
   bool ReadFailed() const { return read_failed_; }
+  // Number of a line longer than kMaxDxfLineBytes that stopped the reading;
+  // 0 when none did.
+  uint64_t TooLongLine() const { return too_long_line_; }
 
-  // The next line without its line end; false at the end of the file.
+  // The next line without its line end; false at the end of the file and
+  // at a line too long to read (TooLongLine).
   bool NextLine(std::string_view& line);
   // Number of the last line returned by NextLine (1-based).
   uint64_t LineNumber() const { return line_number_; }
@@ -88,6 +98,7 @@ class DxfTagReader {
   uint64_t line_number_ = 0;
   std::string bad_code_text_;
   uint64_t bad_code_line_ = 0;
+  uint64_t too_long_line_ = 0;
 };
 
 // Blanks (spaces and tabs) removed from both ends.

@@ -22,7 +22,15 @@ bool RegisterText(EntityWork& w, const DxfRecordView& record, bool multiline) {
   // An MTEXT longer than one value is written as chunks of code 3 followed
   // by the last chunk in code 1; the chunks are joined in file order.
   std::string chunks;
+  // An MTEXT of recent versions ends with an embedded object (code 101)
+  // that repeats codes 10, 11, 40 and others with other meanings: the
+  // text's own values end there.
+  bool embedded = false;
   ForEachPair(record, [&](int32_t code, std::string_view v) {
+    if (embedded || (multiline && code == 101)) {
+      embedded = true;
+      return;
+    }
     switch (code) {
       case 1:
         p.Text.assign(chunks);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "excel/drawing_pass.h"
+#include "excel/entity_checks.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
 
@@ -61,6 +62,10 @@ bool RvExcelExport::DrawArcDatas() {
     pass->Progress(i);
     try {
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.ArcLayer(i)))) continue;
+      if (const char* fault = entity_checks::ArcFault(m, i)) {
+        pass->Skip("ARC", i, m.ArcHandle(i), fault);
+        continue;
+      }
     } catch (const std::exception&) {
       continue;
     }
@@ -141,6 +146,9 @@ void RvExcelExport::DrawOneArc(excel::Shapes& shapes, int32_t index, const RvMat
         step([&] {
           builder->ConvertToShape()->Select();
           ExcelLinePropertyChange(kStyleArc, excel_app_, index);
+          // A full turn closes the freeform, which would take a fill and
+          // hide what lies under it: an arc is a stroke only.
+          App().Selection()->ShapeRange()->Fill()->SetVisible(excel::kFalse);
         });
       }
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "excel/drawing_pass.h"
+#include "excel/entity_checks.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
 #include "tools/cad_text.h"
@@ -74,6 +75,10 @@ bool RvExcelExport::DrawDimensionDatas() {
     for (int32_t i = 0; i < m.DimensionCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.DimensionLayer(i)))) continue;
+      if (const char* fault = entity_checks::DimensionFault(m, i)) {
+        pass.Skip("DIMENSION", i, m.DimensionHandle(i), fault);
+        continue;
+      }
       names.clear();
       const std::string kind = m.DimensionType(i);
 
@@ -177,6 +182,10 @@ bool RvExcelExport::DrawLeaderDatas() {
     for (int32_t i = 0; i < m.LeaderCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.LeaderLayer(i)))) continue;
+      if (const char* fault = entity_checks::LeaderFault(m, i)) {
+        pass.Skip("LEADER", i, m.LeaderHandle(i), fault);
+        continue;
+      }
       names.clear();
       const int32_t n = m.LeaderVerticesCount(i);
       RvPoint3 vertex{}, next{};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "excel/drawing_pass.h"
+#include "excel/entity_checks.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
 
@@ -17,6 +18,10 @@ bool RvExcelExport::DrawLineDatas() {
     for (int32_t i = 0; i < m.LineCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.LineEntityLayer(i)))) continue;
+      if (const char* fault = entity_checks::LineFault(m, i)) {
+        pass.Skip("LINE", i, m.LineEntityHandle(i), fault);
+        continue;
+      }
       RvPoint3 start{}, end{};
       m.LineEntityStart(i, start);
       m.LineEntityEnd(i, end);
@@ -60,6 +65,10 @@ bool RvExcelExport::DrawCircleDatas() {
     for (int32_t i = 0; i < m.CircleCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.CircleLayer(i)))) continue;
+      if (const char* fault = entity_checks::CircleFault(m, i)) {
+        pass.Skip("CIRCLE", i, m.CircleHandle(i), fault);
+        continue;
+      }
       RvPoint3 center{};
       m.CircleCenter(i, center);
       const RvPoint3 c = MapPoint(center, pass.matrix());
@@ -83,6 +92,10 @@ bool RvExcelExport::DrawEllipseDatas() {
     for (int32_t i = 0; i < m.EllipseCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.EllipseLayer(i)))) continue;
+      if (const char* fault = entity_checks::EllipseFault(m, i)) {
+        pass.Skip("ELLIPSE", i, m.EllipseHandle(i), fault);
+        continue;
+      }
       RvPoint3 center{};
       m.EllipseCenter(i, center);
       const RvPoint3 c = MapPoint(center, pass.matrix());
@@ -108,6 +121,10 @@ bool RvExcelExport::DrawPolyLineDatas() {
     for (int32_t i = 0; i < m.PolylineCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.PolylineLayer(i)))) continue;
+      if (const char* fault = entity_checks::PolylineFault(m, i)) {
+        pass.Skip("LWPOLYLINE", i, m.PolylineHandle(i), fault);
+        continue;
+      }
       const int32_t n = m.PolylineVerticesCount(i);
       const bool closed = m.PolylineClosed(i) == 1;
       names.clear();

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "excel/drawing_pass.h"
+#include "excel/entity_checks.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
 #include "tools/cad_text.h"
@@ -10,6 +11,16 @@
 namespace ovix {
 
 namespace {
+
+// A text whose scaled height is below kTinyTextPoints is given the smallest
+// font size the spreadsheet accepts: too small to read, but in its place
+// and never larger than the drawing around it.
+constexpr double kTinyTextPoints = 0.1;
+constexpr double kSmallestFontPoints = 1.0;
+
+double ShownTextHeight(double scaled) {
+  return scaled < kTinyTextPoints ? kSmallestFontPoints : scaled;
+}
 
 // Text box orientation of a multiline text's drawing direction.
 int32_t MtextOrientation(int16_t direction) {
@@ -28,12 +39,15 @@ bool RvExcelExport::DrawTextDatas() {
     for (int32_t i = 0; i < m.TextCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.TextLayer(i)))) continue;
+      if (const char* fault = entity_checks::TextFault(m, i)) {
+        pass.Skip("TEXT", i, m.TextHandle(i), fault);
+        continue;
+      }
       RvPoint3 insertion{};
       m.TextInsertionPoint(i, insertion);
       const RvPoint3 p = MapPoint(insertion, pass.matrix());
       const double length = m.TextWidth(i) * scale_x_;
-      double height = m.TextHeight(i) * scale_y_;
-      if (height < 0.1) height = m.TextHeight(i);
+      const double height = ShownTextHeight(m.TextHeight(i) * scale_y_);
       const double left = p[0];
       const double top = p[1] - 1.2 * height;
       const double farX = p[0] + length;
@@ -64,12 +78,15 @@ bool RvExcelExport::DrawMTextDatas() {
     for (int32_t i = 0; i < m.MuTextCount(); ++i) {
       pass.Progress(i);
       if (!DrawingPass::LayerVisible(m.GetLayerFlagFromName(m.MtextLayer(i)))) continue;
+      if (const char* fault = entity_checks::MtextFault(m, i)) {
+        pass.Skip("MTEXT", i, m.MtextHandle(i), fault);
+        continue;
+      }
       RvPoint3 insertion{};
       m.MtextInsertionPoint(i, insertion);
       const RvPoint3 p = MapPoint(insertion, pass.matrix());
       const double length = m.MtextWidth(i) * scale_x_;
-      double height = m.MtextHeight(i) * scale_y_;
-      if (height < 0.1) height = m.MtextHeight(i);
+      const double height = ShownTextHeight(m.MtextHeight(i) * scale_y_);
       const double left = p[0];
       const double top = p[1] - 1.2 * height;
       const double farX = p[0] + length;

@@ -16,6 +16,11 @@ DrawingPass::DrawingPass(RvExcelExport& exporter, int64_t total)
   if (exporter_.progress_) exporter_.progress_(0, total_);
 }
 
+void DrawingPass::Skip(const char* kind, int32_t index, std::string handle, const char* reason) {
+  exporter_.skipped_.push_back(
+      {kind, std::move(handle), exporter_.Model().EntitySourceLine(kind, index), reason});
+}
+
 DrawingPass::~DrawingPass() {
   exporter_.extents_.reset();
   if (exporter_.progress_) exporter_.progress_(total_, total_);

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "excel/rv_excel_export.h"
 #include "model/rv_system.h"
@@ -34,8 +35,11 @@ class DrawingPass {
   void Progress(int64_t done) {
     if (done % kProgressStride == 0 && exporter_.progress_) exporter_.progress_(done, total_);
   }
-  // Whether the entity's layer is drawn: flag 0 or more, neither 1 nor 2.
-  static bool LayerVisible(int16_t flag) { return flag >= 0 && flag != 1 && flag != 2; }
+  // Leaves entity `index` of `kind` out with a warning: `reason` says why
+  // its geometry cannot be drawn.
+  void Skip(const char* kind, int32_t index, std::string handle, const char* reason);
+  // Whether the entity's layer is drawn (see LayerFlagDrawn).
+  static bool LayerVisible(int16_t flag) { return LayerFlagDrawn(flag); }
 
  private:
   RvExcelExport& exporter_;

@@ -93,6 +93,7 @@ void RvExcelExport::Clear() {
   last_exception_ = nullptr;
   pass_name_.clear();
   earlier_shapes_.clear();
+  skipped_.clear();
 }
 
 void RvExcelExport::SetArea(double x, double y, double width, double height) {

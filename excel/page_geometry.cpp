@@ -12,13 +12,14 @@ namespace ovix {
 
 namespace {
 
-// A1 and A2 print on A3 paper; the A2 rows are swapped relative to the A1 and
-// A3 rows ("A2 縦" is landscape); A5 is 149 mm wide.
+// A1 and A2 print on A3 paper (scaled down by the printer); every paper's
+// orientation follows its area (portrait when taller than wide); A5 is
+// 149 mm wide.
 constexpr std::array<PaperSpec, 14> kPapers{{
     {"A1 縦", excel::kPortrait, excel::kPaperA3, 594, 841, 20, 20},
     {"A1 横", excel::kLandscape, excel::kPaperA3, 841, 594, 20, 20},
-    {"A2 縦", excel::kLandscape, excel::kPaperA3, 420, 594, 20, 20},
-    {"A2 横", excel::kPortrait, excel::kPaperA3, 594, 420, 20, 20},
+    {"A2 縦", excel::kPortrait, excel::kPaperA3, 420, 594, 20, 20},
+    {"A2 横", excel::kLandscape, excel::kPaperA3, 594, 420, 20, 20},
     {"A3 縦", excel::kPortrait, excel::kPaperA3, 297, 420, 20, 20},
     {"A3 横", excel::kLandscape, excel::kPaperA3, 420, 297, 20, 20},
     {"B4 縦", excel::kPortrait, excel::kPaperB4, 257, 364, 20, 20},

@@ -32,6 +32,7 @@
 #include "excel/excel_automation.h"
 #include "tools/rv_point.h"
 #include "tools/rv_tools.h"
+#include "tools/skipped_entity.h"
 
 namespace ovix {
 
@@ -270,6 +271,9 @@ class RvExcelExport {
   std::exception_ptr LastException() const { return last_exception_; }
   // Progress of the drawing operations; empty to stop reporting.
   void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
+  // Entities the drawing operations left out because their geometry cannot
+  // be drawn, in the order met; emptied by Clear.
+  const std::vector<SkippedEntity>& SkippedEntities() const { return skipped_; }
 
  private:
   friend class DrawingPass;
@@ -344,6 +348,7 @@ class RvExcelExport {
   // The workbook path of SetExcelSheet, and the shapes the sheet held then.
   std::string pass_name_;
   std::unordered_set<std::string> earlier_shapes_;
+  std::vector<SkippedEntity> skipped_;
 };
 
 }  // namespace ovix

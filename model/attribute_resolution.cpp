@@ -47,14 +47,16 @@ double RoundToDecimals(double value, int decimals) {
 
 // ---- layer values by name --------------------------------------------------
 
+// A layer missing from the table has the default properties (colour 7,
+// CONTINUOUS, default weight).
 int32_t RvSystem::LayerColorOf(const std::string& layer) const {
   const auto* l = FirstLayer(layer);
-  return l ? l->Color : 0;
+  return l ? l->Color : kUnlistedLayerColor;
 }
 
 double RvSystem::LayerWidthOf(const std::string& layer) const {
   const auto* l = FirstLayer(layer);
-  return l ? l->LineWidth : -1.0;
+  return l ? l->LineWidth : kUnlistedLayerWidth;
 }
 
 // Tries the layers of this name in table order and takes the first whose
@@ -62,7 +64,7 @@ double RvSystem::LayerWidthOf(const std::string& layer) const {
 // does not hide a later one that has it.
 int16_t RvSystem::LayerLineTypeWalk(const std::string& layer) const {
   const std::vector<int32_t>* same_name = layer_index_.Find(layer);
-  if (!same_name) return kDashNotFound;
+  if (!same_name) return kDashContinuous;
   for (const int32_t i : *same_name) {
     const auto* lt = FirstLtype(layers_[static_cast<std::size_t>(i)].LineStyle);
     if (lt) return lt->LineType;

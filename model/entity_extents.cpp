@@ -31,6 +31,8 @@ struct Box {
   bool empty = true;
 
   void Add(double x, double y, double z) {
+    // A point that is not finite belongs to an entity that is not drawn.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
     if (empty) {
       min = max = {x, y, z};
       empty = false;
@@ -66,7 +68,7 @@ class VisibilityCache {
     if (!last_ || *last_ != layer) {
       last_ = &layer;
       const int16_t flag = system_.GetLayerFlagFromName(layer);
-      visible_ = flag >= 0 && flag != 1 && flag != 2;
+      visible_ = LayerFlagDrawn(flag);
     }
     return visible_;
   }
@@ -180,6 +182,7 @@ bool RvSystem::GetLineEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const 
 
 bool RvSystem::GetCircleEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const {
   return KindRange(*this, circles_, [](int32_t, const CircleRecord& r, Box& box) {
+    if (!DrawableSize(r.Radius)) return;
     box.Add(r.Center.X - r.Radius, r.Center.Y - r.Radius, r.Center.Z);
     box.Add(r.Center.X + r.Radius, r.Center.Y + r.Radius, r.Center.Z);
   }, MinPoint, MaxPoint);
@@ -187,6 +190,7 @@ bool RvSystem::GetCircleEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) cons
 
 bool RvSystem::GetEllipseEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const {
   return KindRange(*this, ellipses_, [](int32_t, const EllipseRecord& r, Box& box) {
+    if (!DrawableSize(r.LongRadius) || !DrawableSize(r.ShortRadius)) return;
     box.Add(r.Center.X - r.LongRadius, r.Center.Y - r.ShortRadius, r.Center.Z);
     box.Add(r.Center.X + r.LongRadius, r.Center.Y + r.ShortRadius, r.Center.Z);
   }, MinPoint, MaxPoint);
@@ -194,6 +198,7 @@ bool RvSystem::GetEllipseEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) con
 
 bool RvSystem::GetArcEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const {
   return KindRange(*this, arcs_, [](int32_t, const ArcRecord& r, Box& box) {
+    if (!DrawableSize(r.Radius)) return;
     AddArcBox(r.Center, r.Radius, r.StartAngle, r.EndAngle, box);
   }, MinPoint, MaxPoint);
 }

@@ -61,6 +61,7 @@ void RvSystem::Clear() {
   mtexts_ = {};
   dimensions_ = {};
   leaders_ = {};
+  source_lines_ = {};
 }
 
 bool RvSystem::NewDocument(const std::string& DocmentName) {

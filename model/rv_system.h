@@ -26,11 +26,15 @@
 // The model knows no file format and no window system; it shows its few
 // messages through ShowMessage (tools/user_prompt.h).
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/entity_records.h"
@@ -46,6 +50,23 @@ namespace ovix {
 // Layer flag values of GetLayerFlagFromName.
 inline constexpr int16_t kLayerFlagOff = -1;        // the layer's colour is negative
 inline constexpr int16_t kLayerFlagNotFound = -999;  // no layer of that name
+
+// Whether entities on a layer of this flag are drawn and counted in the
+// extents: a layer that is on (flag 0 or more) and neither frozen (1) nor
+// frozen in new viewports (2). A layer the table does not list (files
+// without a TABLES section, or with an incomplete one) is an existing layer
+// with default properties: on, thawed, colour 7, CONTINUOUS, default weight.
+inline constexpr bool LayerFlagDrawn(int16_t flag) {
+  return flag == kLayerFlagNotFound || (flag >= 0 && flag != 1 && flag != 2);
+}
+
+// Whether a radius or axis can be drawn: finite and above zero. Entities
+// with another size are skipped by the exporter and left out of the extents.
+inline bool DrawableSize(double size) { return size > 0.0 && size < HUGE_VAL; }
+
+// What an entity on a layer missing from the table resolves BYLAYER to.
+inline constexpr int32_t kUnlistedLayerColor = 7;
+inline constexpr double kUnlistedLayerWidth = 0.0;  // the default weight
 
 // Device type of GetViewRotate for the spreadsheet.
 inline constexpr int16_t kDeviceTypeSheet = 2;
@@ -487,6 +508,18 @@ class RvSystem {
   // invalid ID.
   bool DimensionMinMaxPoint(int32_t ID, RvPoint3& MinPoint, RvPoint3& MaxPoint) const;
 
+  // ---- where entities came from (model/entity_sources.cpp) ----
+  // Number of entities of a DXF kind ("LINE", "CIRCLE", "ELLIPSE", "ARC",
+  // "LWPOLYLINE", "TEXT", "MTEXT", "DIMENSION", "LEADER"); 0 for another.
+  int32_t EntityCountOf(std::string_view kind) const;
+  // Number of entities of every store on layers that are drawn
+  // (LayerFlagDrawn).
+  int64_t DrawnEntityCount() const;
+  // The line of the file an entity's record starts on, noted by the reader
+  // so that a message about the entity can point at it; 0 when unknown.
+  void SetEntitySourceLine(std::string_view kind, int32_t ID, uint64_t line);
+  uint64_t EntitySourceLine(std::string_view kind, int32_t ID) const;
+
  private:
   const LayerRecord* FirstLayer(const std::string& name) const;
   const LtypeRecord* FirstLtype(const std::string& name) const;
@@ -552,6 +585,7 @@ class RvSystem {
   std::vector<TextRecord> mtexts_;
   std::vector<DimensionRecord> dimensions_;
   std::vector<LeaderRecord> leaders_;
+  std::map<std::string, std::vector<uint64_t>, std::less<>> source_lines_;
 };
 
 }  // namespace ovix

@@ -1,25 +1,15 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) into build-fuzz/ and runs each for a while.
+# A finding (crash, sanitizer report, leak, timeout) stops the script with a
+# failure and leaves the input in build-fuzz/findings/.
 #   scripts/fuzz.sh [seconds per fuzzer, default 120]
 # Seeds: the project's sample drawing and, when present, the shared DXF
 # samples and reference workbooks. Findings land in build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-120}"
-./scripts/setup-debian.sh
-apt_missing=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || apt_missing+=("$p")
-done
-if [ ${#apt_missing[@]} -gt 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${apt_missing[@]}"
-fi
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOVIX_BUILD_GUI=OFF -DOVIX_BUILD_BENCHMARKS=OFF -DOVIX_BUILD_FUZZERS=ON \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-cmake --build build-fuzz --target dxf_conversion_fuzzer xlsx_open_fuzzer --parallel "$(nproc)"
+./scripts/sanitizer-build.sh dxf_conversion_fuzzer xlsx_open_fuzzer
 
 shared="${OVIX_SHARED_DIR:-../shared}"
 mkdir -p build-fuzz/corpus/dxf build-fuzz/corpus/xlsx build-fuzz/findings
@@ -30,7 +20,19 @@ fi
 if [ -d "$shared/ooxml-reference/xlsx" ]; then
   find "$shared/ooxml-reference/xlsx" -name '*.xls[xm]' -size -400k -exec cp {} build-fuzz/corpus/xlsx/ \;
 fi
+# The two fuzzers run side by side, each on one core; the script fails when
+# either finds something. Their logs are build-fuzz/fuzz-dxf.log and
+# build-fuzz/fuzz-xlsx.log (the last lines give the run counts).
 build-fuzz/tests/fuzz/dxf_conversion_fuzzer build-fuzz/corpus/dxf -max_total_time="$seconds" \
-  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf-
+  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
+  > build-fuzz/fuzz-dxf.log 2>&1 &
+dxf=$!
 build-fuzz/tests/fuzz/xlsx_open_fuzzer build-fuzz/corpus/xlsx -max_total_time="$seconds" \
-  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx-
+  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
+  > build-fuzz/fuzz-xlsx.log 2>&1 &
+xlsx=$!
+status=0
+wait "$dxf" || { status=1; echo "dxf_conversion_fuzzer found a problem:"; tail -40 build-fuzz/fuzz-dxf.log; }
+wait "$xlsx" || { status=1; echo "xlsx_open_fuzzer found a problem:"; tail -40 build-fuzz/fuzz-xlsx.log; }
+for log in build-fuzz/fuzz-dxf.log build-fuzz/fuzz-xlsx.log; do grep -E "^Done [0-9]+ runs" "$log" || true; done
+exit "$status"

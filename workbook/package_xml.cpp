@@ -47,6 +47,11 @@ constexpr unsigned kWriteFlags = pugi::format_raw;
 
 void ParseXmlPart(pugi::xml_document& doc, const std::string& data, const std::string& part_name,
                   const std::string& workbook) {
+  if (data.size() > kMaxParsedPartBytes) {
+    throw excel::AutomationError("cannot open the workbook \"" + workbook + "\": the part " + part_name +
+                                 " is " + std::to_string(data.size() >> 20) + " MB of XML, more than the " +
+                                 std::to_string(kMaxParsedPartBytes >> 20) + " MB this program reads");
+  }
   const pugi::xml_parse_result result = doc.load_buffer(data.data(), data.size(), kParseFlags);
   if (!result) {
     throw excel::AutomationError("cannot open the workbook \"" + workbook + "\": the part " + part_name +

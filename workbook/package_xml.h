@@ -47,9 +47,17 @@ inline constexpr std::string_view kStyles =
 inline constexpr std::string_view kDrawingContentType =
     "application/vnd.openxmlformats-officedocument.drawing+xml";
 
+// The largest part the engine parses (the workbook, its relationships and
+// styles, the sheet drawn on and its drawing). Parsed XML takes about eight
+// times its text in memory (a workbook whose sheet is just below the limit
+// peaks at 1.1 GB when drawn into); parts that are only copied through are
+// not parsed.
+inline constexpr size_t kMaxParsedPartBytes = size_t{128} << 20;
+
 // Parses `data`, the part `part_name` of the workbook `workbook`, into `doc`.
 // Throws excel::AutomationError naming the workbook, the part and the problem
-// when it is not well-formed XML or declares a DTD.
+// when it is larger than kMaxParsedPartBytes, is not well-formed XML or
+// declares a DTD.
 void ParseXmlPart(pugi::xml_document& doc, const std::string& data, const std::string& part_name,
                   const std::string& workbook);
 

@@ -1,8 +1,14 @@
 // xl/drawings/drawingN.xml: the shapes of a sheet.
 //
-// Each top-level shape or group sits in a twoCellAnchor whose cells and
-// offsets match its a:xfrm. (Text boxes too: LibreOffice grows a self-sizing
-// text box in a oneCellAnchor about its centre, away from its anchor.) Positions are whole EMU. Lines are connectors
+// Each top-level shape or group of a sheet the engine created sits in an
+// absoluteAnchor at its a:xfrm: its place does not depend on the column
+// widths, which every reader derives from the default font's digit width
+// (LibreOffice without ＭＳ Ｐゴシック makes the columns wider, so cell anchors
+// would stretch the drawing). On a sheet of an opened workbook new shapes sit
+// in a twoCellAnchor whose cells and offsets, taken from the sheet's own
+// columns and rows, match the a:xfrm. (Text boxes too: LibreOffice grows a
+// self-sizing text box in a oneCellAnchor about its centre, away from its
+// anchor.) Positions are whole EMU. Lines are connectors
 // with flips; ovals and rectangles preset geometries; arcs the "arc" preset on
 // the box of their whole ellipse (or, when that box would leave the sheet, a
 // custom path of the arc itself); freeforms custom geometry of cubic Béziers;
@@ -150,8 +156,9 @@ const char* Alignment(int32_t alignment) {
 
 class DrawingWriter {
  public:
-  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source)
-      : drawing_(drawing), grid_(grid), x_(out), source_(source) {}
+  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source,
+                DrawingAnchors anchors)
+      : drawing_(drawing), grid_(grid), x_(out), source_(source), anchors_(anchors) {}
 
   void Write() {
     x_.Raw(kXmlDeclaration);
@@ -171,9 +178,26 @@ class DrawingWriter {
   }
 
  private:
-  // Group boxes are the union of their members' written boxes.
+  // How far a shape that is not a group is pushed to lie on the sheet: a
+  // shape is never placed left of or above the sheet, grouped or not.
+  static std::pair<int64_t, int64_t> Push(const EmuBox& box) {
+    return {box.x0 < 0 ? -box.x0 : 0, box.y0 < 0 ? -box.y0 : 0};
+  }
+
+  // Group boxes are the union of their members' written boxes, each member
+  // pushed onto the sheet as it would be on its own: a group's frame is its
+  // members' frame exactly, so grouping moves nothing, and a member that
+  // reaches off the sheet does not shift the rest of the group.
   EmuBox Measure(const ShapeNode& node) {
-    if (node.kind != ShapeKind::kGroup) return WrittenBox(node);
+    if (node.kind != ShapeKind::kGroup) {
+      EmuBox box = WrittenBox(node);
+      const auto [dx, dy] = Push(box);
+      box.x0 += dx;
+      box.x1 += dx;
+      box.y0 += dy;
+      box.y1 += dy;
+      return box;
+    }
     EmuBox box = Measure(*node.children.front());
     for (size_t i = 1; i < node.children.size(); ++i) {
       const EmuBox b = Measure(*node.children[i]);
@@ -188,12 +212,21 @@ class DrawingWriter {
 
   void WriteAnchor(const ShapeNode& node) {
     group_boxes_.clear();
-    const EmuBox box = Measure(node);
-    // A shape is never placed left of or above the sheet: it is pushed onto it.
-    const int64_t dx = box.x0 < 0 ? -box.x0 : 0;
-    const int64_t dy = box.y0 < 0 ? -box.y0 : 0;
+    Measure(node);
+    // A shape is never placed left of or above the sheet: it is pushed onto
+    // it (a group's members are pushed one by one, so the group lies on it).
+    const EmuBox box = node.kind == ShapeKind::kGroup ? group_boxes_.at(&node) : WrittenBox(node);
+    const auto [dx, dy] = node.kind == ShapeKind::kGroup ? std::pair<int64_t, int64_t>{0, 0}
+                                                         : Push(box);
     if (node.kind == ShapeKind::kLoaded) {
       WriteLoadedTopLevel(node, grid_, dx, dy, x_);
+      return;
+    }
+    if (anchors_ == DrawingAnchors::kAbsolute) {
+      x_.Raw("<xdr:absoluteAnchor><xdr:pos x=\"").Int(box.x0 + dx).Raw("\" y=\"").Int(box.y0 + dy);
+      x_.Raw("\"/><xdr:ext cx=\"").Int(box.width()).Raw("\" cy=\"").Int(box.height()).Raw("\"/>");
+      WriteShape(node, dx, dy);
+      x_.Raw("<xdr:clientData/></xdr:absoluteAnchor>");
       return;
     }
     const CellPosition from = grid_.CellAt(box.x0 + dx, box.y0 + dy);
@@ -317,7 +350,11 @@ class DrawingWriter {
     x_.Int(box.height()).Raw("\"/><a:chOff x=\"").Int(box.x0).Raw("\" y=\"").Int(box.y0);
     x_.Raw("\"/><a:chExt cx=\"").Int(box.width()).Raw("\" cy=\"").Int(box.height());
     x_.Raw("\"/></a:xfrm></xdr:grpSpPr>");
-    for (const ShapeNode* child : node.children) WriteShape(*child, 0, 0);
+    for (const ShapeNode* child : node.children) {
+      const auto [cx, cy] =
+          child->kind == ShapeKind::kGroup ? std::pair<int64_t, int64_t>{0, 0} : Push(WrittenBox(*child));
+      WriteShape(*child, cx, cy);
+    }
     x_.Raw("</xdr:grpSp>");
   }
 
@@ -485,14 +522,15 @@ class DrawingWriter {
   const SheetGrid& grid_;
   XmlBuffer& x_;
   const LoadedDrawing* source_;
+  DrawingAnchors anchors_;
   std::unordered_map<const ShapeNode*, EmuBox> group_boxes_;
 };
 
 }  // namespace
 
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
-                     const LoadedDrawing* source) {
-  DrawingWriter(drawing, grid, out, source).Write();
+                     const LoadedDrawing* source, DrawingAnchors anchors) {
+  DrawingWriter(drawing, grid, out, source, anchors).Write();
 }
 
 }  // namespace ovix::workbook

@@ -52,8 +52,14 @@ std::string StylesXml();
 // xl/worksheets/sheetN.xml
 std::string WorksheetXml(const SheetState& sheet, bool active, bool has_drawing);
 // xl/drawings/drawingN.xml; `source`: the part the drawing was loaded from.
+// New top-level shapes are anchored to cells of `grid` (a sheet of an opened
+// workbook, whose own columns the anchors follow), or absolutely (a sheet
+// the engine created: the place then holds whatever widths a reader gives
+// the columns).
 struct LoadedDrawing;
+enum class DrawingAnchors { kCells, kAbsolute };
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
-                     const LoadedDrawing* source = nullptr);
+                     const LoadedDrawing* source = nullptr,
+                     DrawingAnchors anchors = DrawingAnchors::kCells);
 
 }  // namespace ovix::workbook

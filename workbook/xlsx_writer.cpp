@@ -42,7 +42,7 @@ void SaveWorkbookAsXlsx(const WorkbookState& book, const std::filesystem::path& 
     XmlBuffer drawing;
     // About 700 bytes per shape; reserving avoids regrowing a large buffer.
     drawing.Reserve(info.sheet->drawing.shape_count() * 800 + 1024);
-    WriteDrawingXml(info.sheet->drawing, grid, drawing);
+    WriteDrawingXml(info.sheet->drawing, grid, drawing, nullptr, DrawingAnchors::kAbsolute);
     package.Add("xl/drawings/drawing" + std::to_string(info.drawing_number) + ".xml",
                 std::move(drawing.str()));
   }

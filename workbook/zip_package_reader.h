@@ -21,9 +21,11 @@ namespace ovix::workbook {
 struct PackageLimits {
   // Parts in one package (Excel's own packages hold a few hundred at most).
   size_t max_parts = 20000;
-  // Uncompressed bytes of all parts together, and of one part.
-  uint64_t max_total_bytes = uint64_t{4} << 30;
-  uint64_t max_part_bytes = uint64_t{2} << 30;
+  // Uncompressed bytes of all parts together, and of one part: every part is
+  // held in memory while the workbook is open (parsed parts have their own,
+  // smaller limit, kMaxParsedPartBytes).
+  uint64_t max_total_bytes = uint64_t{1} << 30;
+  uint64_t max_part_bytes = uint64_t{512} << 20;
   // A part larger than `ratio_threshold_bytes` may expand at most this many
   // times its compressed size. Excel's XML compresses 5 to 50 times; the
   // engine's own drawings of a hundred thousand shapes about 10 times.

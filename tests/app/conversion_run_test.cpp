@@ -84,7 +84,7 @@ TEST_F(ConversionRunTest, ASuccessfulRunShowsEveryStepAndPresentsTheSavedWorkboo
   EXPECT_TRUE(prompt.messages().empty());
   // Grouped into one shape, saved.
   const std::string drawing = ReadPart(out, "xl/drawings/drawing1.xml");
-  EXPECT_EQ(Count(drawing, "<xdr:twoCellAnchor"), 1u);
+  EXPECT_EQ(Count(drawing, "<xdr:absoluteAnchor"), 1u);
   EXPECT_EQ(Count(drawing, "<xdr:cxnSp"), 2u);
 }
 

@@ -94,10 +94,8 @@ struct Expected {
 };
 
 std::vector<Expected> VisibleEntities(const RvSystem& s) {
-  auto visible = [&](const std::string& layer) {
-    const int16_t flag = s.GetLayerFlagFromName(layer);
-    return flag >= 0 && flag != 1 && flag != 2;
-  };
+  // A layer the table does not list counts as on.
+  auto visible = [&](const std::string& layer) { return LayerFlagDrawn(s.GetLayerFlagFromName(layer)); };
   auto count = [&](int32_t n, auto&& layerOf, auto&& extra) {
     int c = 0;
     for (int32_t i = 0; i < n; ++i) c += visible(layerOf(i)) && extra(i) ? 1 : 0;
@@ -273,6 +271,20 @@ TEST_F(SampleDrawings, EveryVisibleEntityBecomesOneShapeOfItsKind) {
     SCOPED_TRACE(c.name);
     std::vector<std::pair<const char*, TopLevel>> matched;
     MatchShapesToEntities(c, matched);
+  }
+}
+
+// Drawings without a layer table (or whose entities name layers it lacks)
+// are drawn whole; a drawing with visible entities never comes out empty.
+TEST_F(SampleDrawings, NoDrawingWithVisibleEntitiesComesOutEmpty) {
+  for (const Converted& c : converted_) {
+    SCOPED_TRACE(c.name);
+    int visible = 0;
+    for (const Expected& e : c.expected) visible += e.count;
+    if (visible == 0) continue;
+    EXPECT_FALSE(TopLevelShapes(c.xlsx).empty());
+    EXPECT_FALSE(c.result.Notes.NothingToShow);
+    EXPECT_TRUE(c.result.Notes.Warnings.empty()) << c.result.Notes.Warnings.front();
   }
 }
 

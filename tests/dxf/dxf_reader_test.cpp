@@ -179,6 +179,28 @@ TEST(DxfReader, AGroupCodeTooLargeIsOutOfRangeNotANonNumber) {
   EXPECT_EQ(p.messages[0].find("数値ではありません"), std::string::npos);
 }
 
+// A line beyond the reader's limit (a file without line ends, a runaway
+// value) is refused with its line number instead of being held in memory;
+// a long value below it reads.
+TEST(DxfReader, ALineLongerThanTheLimitIsRefusedWithItsNumber) {
+  const std::string head = DxfText({{0, "SECTION"}, {2, "ENTITIES"}, {0, "MTEXT"}, {8, "0"}});
+  Passes p(head + "1\n" + std::string(kMaxDxfLineBytes + 10, 'x') + "\n0\nENDSEC\n0\nEOF\n");
+  EXPECT_FALSE(p.counted);
+  ASSERT_EQ(p.messages.size(), 1u);
+  EXPECT_EQ(p.messages[0].rfind(kDxfLineTooLongMessage, 0), 0u) << p.messages[0];
+  EXPECT_NE(p.messages[0].find("\n10行目"), std::string::npos) << p.messages[0];
+
+  // No line end at all: the first line is the one.
+  Passes q(std::string(kMaxDxfLineBytes + 1, '0'));
+  EXPECT_FALSE(q.counted);
+  ASSERT_EQ(q.messages.size(), 1u);
+  EXPECT_NE(q.messages[0].find("\n1行目"), std::string::npos) << q.messages[0];
+
+  Passes ok(head + "1\n" + std::string(1 << 20, 'y') + "\n0\nENDSEC\n0\nEOF\n");
+  EXPECT_TRUE(ok.read);
+  EXPECT_TRUE(ok.messages.empty());
+}
+
 TEST(DxfReader, FileOperations) {
   RvDxfImport reader;
   EXPECT_FALSE(reader.CloseDxfFile());  // nothing opened yet

@@ -53,6 +53,29 @@ TEST(TextEntities, EmptyTextsAreSkippedAndMtextChunksJoined) {
   EXPECT_EQ(r.model().MtextText(1), "first partsecond partend");
 }
 
+TEST(TextEntities, MtextValuesEndAtTheEmbeddedObject) {
+  // Recent MTEXTs carry an embedded object after their own data whose codes
+  // 10, 11, 40 and 46 mean other things (columns, extents).
+  auto r = ImportBytes(Drawing({
+      {0, "MTEXT"}, {8, "0"}, {10, "5"}, {20, "6"}, {40, "2.5"}, {71, "1"}, {1, "注記"},
+      {101, "Embedded Object"}, {70, "1"}, {10, "1"}, {20, "0"}, {11, "900"}, {21, "800"},
+      {40, "7777"}, {41, "0"}, {71, "2"}, {1, "not the text"},
+      // A TEXT after it reads all its codes again.
+      {0, "TEXT"}, {10, "3"}, {20, "4"}, {40, "1.5"}, {1, "t"},
+  }));
+  ASSERT_TRUE(r.ok);
+  RvSystem& m = r.model();
+  ASSERT_EQ(m.MuTextCount(), 1);
+  RvPoint3 at{};
+  m.MtextInsertionPoint(0, at);
+  EXPECT_EQ(at, (RvPoint3{5, 6, 0}));
+  EXPECT_DOUBLE_EQ(m.MtextHeight(0), 2.5);
+  EXPECT_EQ(m.MtextAttachment(0), 1);
+  EXPECT_EQ(m.MtextText(0), "注記");
+  ASSERT_EQ(m.TextCount(), 1);
+  EXPECT_DOUBLE_EQ(m.TextHeight(0), 1.5);
+}
+
 TEST(TextEntities, EveryEncodingArrivesAsUtf8) {
   const DxfPairs sjis{{0, "TEXT"}, {8, "\x8a\x4f\x8c\x60"}, {1, "\x95\x5c\x8e\xa6 \x83\x5c"}};
   auto a = ImportBytes(Drawing(sjis, {}, "AC1015", "ANSI_932"));

@@ -31,7 +31,9 @@ TEST_F(DrawEntities, OnlyEntitiesOnVisibleLayersAreDrawn) {
   Connect();
   ASSERT_TRUE(exporter.DrawLineDatas());
   ASSERT_TRUE(exporter.DrawCircleDatas());
-  EXPECT_EQ(ShapeCount(), 2);
+  // Layers "four", "0" and "nowhere" (missing from the table: a layer with
+  // default properties).
+  EXPECT_EQ(ShapeCount(), 3);
 }
 
 TEST_F(DrawEntities, NothingIsDrawnWithoutAModelOrASheet) {
@@ -213,6 +215,20 @@ TEST_F(DrawArcs, NodesCloserThanTheToleranceAreSkipped) {
   EXPECT_EQ(CurveSegments(ShapeAt(2)->Name()), 1);
 }
 
+// A full turn closes the freeform; it must stay a stroke so that the centre
+// lines under it show.
+TEST_F(DrawArcs, ArcsAreNeverFilled) {
+  AddTestArc(*model, "0", 500, 500, 100, 0, 360);
+  AddTestArc(*model, "0", 500, 500, 100, 45, 405);
+  AddTestArc(*model, "0", 500, 500, 100, 0, 180);
+  Draw();
+  ASSERT_EQ(ShapeCount(), 3);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(ShapeAt(i)->Type(), excel::kTypeFreeform) << i;
+    EXPECT_EQ(ShapeAt(i)->Fill()->Visible(), excel::kFalse) << i;
+  }
+}
+
 TEST_F(DrawArcs, AnArcThatCannotBeDrawnIsLeftOutAndTheNextOneIsDrawn) {
   AddTestArc(*model, "0", 500, 500, 1e12, 0, 90);  // far off any sheet
   AddTestArc(*model, "0", 500, 500, 100, 0, 90);
@@ -237,13 +253,23 @@ TEST_F(DrawEntities, ATextBoxStandsOnItsInsertionPoint) {
   EXPECT_NEAR(box->Top(), y0 - 6, 1e-9);
 }
 
-TEST_F(DrawEntities, ATinyTextKeepsItsModelHeightAsFontSize) {
+// A text scaled below 0.1 pt gets the smallest font size (1 pt), not its
+// model height, which on a drawing scaled down to the page would make it
+// larger than the drawing.
+TEST_F(DrawEntities, ATinyTextGetsTheSmallestFontSize) {
   AddStyledText(*model, {.text = "tiny", .x = 50, .y = 50, .height = 2.5});
+  AddStyledText(*model, {.text = "tiny", .x = 50, .y = 50, .height = 2.5}, true);
+  AddStyledText(*model, {.text = "big", .x = 50, .y = 60, .height = 500});
   AddTestLine(*model, "0", 0, 0, 100, 100);
   FixedScale(0.01);
   Connect();
   ASSERT_TRUE(exporter.DrawTextDatas());
-  EXPECT_EQ(FontAt(ShapeAt(1), 1)->Size(), 2.5);
+  ASSERT_TRUE(exporter.DrawMTextDatas());
+  ASSERT_EQ(ShapeCount(), 3);
+  EXPECT_EQ(FontAt(ShapeAt(1), 1)->Size(), 1);
+  // 500 units at 1/100 are 5 mm: kept as scaled.
+  EXPECT_NEAR(FontAt(ShapeAt(2), 1)->Size(), 500 * 0.01 * 72 / 25.3995, 0.01);
+  EXPECT_EQ(FontAt(ShapeAt(3), 1)->Size(), 1);
 }
 
 TEST_F(DrawEntities, ATextReachingTheSheetEdgeIsLeftOut) {

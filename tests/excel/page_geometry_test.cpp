@@ -18,7 +18,7 @@ struct PaperRow {
 // The page table as the window's users know it.
 const PaperRow kPaperRows[] = {
     {"A1 縦", 1, 8, 594, 841, 20, 20},   {"A1 横", 2, 8, 841, 594, 20, 20},
-    {"A2 縦", 2, 8, 420, 594, 20, 20},   {"A2 横", 1, 8, 594, 420, 20, 20},
+    {"A2 縦", 1, 8, 420, 594, 20, 20},   {"A2 横", 2, 8, 594, 420, 20, 20},
     {"A3 縦", 1, 8, 297, 420, 20, 20},   {"A3 横", 2, 8, 420, 297, 20, 20},
     {"B4 縦", 1, 12, 257, 364, 20, 20},  {"B4 横", 2, 12, 364, 257, 20, 20},
     {"A4 縦", 1, 9, 210, 297, 0, 20},    {"A4 横", 2, 9, 297, 210, 10, 20},
@@ -42,6 +42,10 @@ TEST_F(PageGeometry, EveryPaperSetsItsPageAndArea) {
     EXPECT_DOUBLE_EQ(exporter.AreaY(), row.area_y);
   }
   EXPECT_NEAR(kA4PortraitWidth, 595.287, 0.001);
+  // Every paper is portrait exactly when its area is taller than wide.
+  for (const PaperRow& row : kPaperRows) {
+    EXPECT_EQ(row.orientation, row.height_mm > row.width_mm ? 1 : 2) << row.name;
+  }
   EXPECT_NEAR(kA4PortraitHeight, 841.906, 0.001);
 }
 

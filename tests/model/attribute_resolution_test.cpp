@@ -30,7 +30,7 @@ TEST(EntityColor, ByLayerAndByBlockTakeTheLayerColour) {
   EXPECT_EQ(s.LineEntityLineColor(0), 3);
   EXPECT_EQ(s.LineEntityLineColor(1), 3);
   EXPECT_EQ(s.LineEntityLineColor(2), 5);
-  EXPECT_EQ(s.LineEntityLineColor(3), 0);
+  EXPECT_EQ(s.LineEntityLineColor(3), 7);   // a layer missing from the table: colour 7
   EXPECT_EQ(s.LineEntityLineColor(4), -7);  // a layer that is off passes its colour on
   EXPECT_EQ(s.LineEntityLineColor(5), 0);   // past the store
   EXPECT_EQ(s.LineEntityLineColorByLayer(2), 3);
@@ -119,7 +119,7 @@ TEST(LineType, OwnTypeFirstThenTheLayers) {
   EXPECT_EQ(s.LineEntityLineType(1), kDashDashDot);
   EXPECT_EQ(s.LineEntityLineType(2), kDashDashDot);
   EXPECT_EQ(s.LineEntityLineType(3), kDashNotFound);
-  EXPECT_EQ(s.LineEntityLineType(4), kDashNotFound);
+  EXPECT_EQ(s.LineEntityLineType(4), kDashContinuous);  // missing layer: CONTINUOUS
   EXPECT_EQ(s.LineEntityLineTypeByLayer(0), kDashDashDot);
 }
 
@@ -151,13 +151,48 @@ TEST(LineWidth, OwnWidthUnlessNegative) {
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(1), 0.35);
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(2), 2.0);
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(3), -1.0);
-  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(4), -1.0);
+  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(4), 0.0);  // missing layer: the default weight
   RvEntProperty p;
   p.Layer = "W";
   p.LineWidth = -1;
   const std::vector<double> x{0};
   s.AddArc(p, x, x, x);
   EXPECT_DOUBLE_EQ(s.ArcEntityLineWidth(0), 0.35);
+}
+
+// Entities on a layer the table lacks (files without a TABLES section) take
+// the default layer: colour 7, CONTINUOUS, default weight, for every kind.
+TEST(UnlistedLayer, ResolvesToTheDefaultLayer) {
+  RvSystem s;
+  AddTestLtype(s, "DASHED", {0.5, -0.25});
+  RvEntProperty p;
+  p.Layer = "ABSENT";
+  p.Color = 256;
+  p.LineWidth = -1;
+  const std::vector<double> x{0, 1}, y{0, 1}, z{0, 0};
+  s.AddCircle(p, x, y, z);
+  s.AddArc(p, x, y, z);
+  s.AddPolyline(p, x, y, z);
+  s.AddMtext(p, 0, 0, 0);
+  AddTestDimStyle(s, {.name = "ISO"});
+  AddTestDimension(s, "ABSENT", "ISO", "10");
+  EXPECT_EQ(s.CircleEntityLineColor(0), 7);
+  EXPECT_EQ(s.ArcEntityLineType(0), kDashContinuous);
+  EXPECT_DOUBLE_EQ(s.PolylineEntityLineWidth(0), 0.0);
+  EXPECT_EQ(s.MtextEntityColor(0), 7);
+  EXPECT_EQ(s.DimensionEntityLineType(0), kDashContinuous);
+  // The entity's own values still win.
+  p.Color = 3;
+  p.LineType = "DASHED";
+  p.LineWidth = 50;
+  s.AddCircle(p, x, y, z);
+  EXPECT_EQ(s.CircleEntityLineColor(1), 3);
+  EXPECT_EQ(s.CircleEntityLineType(1), kDashDashed);
+  EXPECT_DOUBLE_EQ(s.CircleEntityLineWidth(1), 50.0);
+  // A layer the table lists as off stays off.
+  AddTestLayer(s, "OFF", 0, -5);
+  EXPECT_FALSE(LayerFlagDrawn(s.GetLayerFlagFromName("OFF")));
+  EXPECT_TRUE(LayerFlagDrawn(s.GetLayerFlagFromName("ABSENT")));
 }
 
 TEST(LineWidth, DimensionWidthThroughStyleThenLayer) {

@@ -60,12 +60,21 @@ TEST(Extents, HiddenLayersDoNotCount) {
   AddTestLine(s, "FROZEN", -100, -100, 0, 0);
   AddTestLine(s, "NEWVP", -100, -100, 0, 0);
   AddTestLine(s, "OFF", 0, 0, 100, 100);
-  AddTestLine(s, "MISSING", 0, 0, 100, 100);
   ExpectBox(s, {0, 0, 0}, {1, 1, 0});
   AddTestLine(s, "LOCKED", 0, 0, 2, 3);
   ExpectBox(s, {0, 0, 0}, {2, 3, 0});
   AddTestLine(s, "FROZEN_NEWVP", -1, 0, 0, 0);  // any flag other than 1 and 2 counts
   ExpectBox(s, {-1, 0, 0}, {2, 3, 0});
+}
+
+// A layer the table does not list is on and thawed.
+TEST(Extents, LayersMissingFromTheTableCount) {
+  RvSystem s;
+  AddTestLine(s, "MISSING", 0, 0, 100, 100);
+  ExpectBox(s, {0, 0, 0}, {100, 100, 0});
+  AddTestLayer(s, "OFF", 0, -7);
+  AddTestLine(s, "OFF", -50, -50, 0, 0);
+  ExpectBox(s, {0, 0, 0}, {100, 100, 0});
 }
 
 TEST(Extents, LayerVisibilityFollowsTheLastLayerOfAName) {

@@ -9,6 +9,7 @@
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/package_builder.h"
+#include "workbook/package_xml.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/zip_package_reader.h"
 
@@ -125,6 +126,30 @@ TEST_F(HostilePackages, LimitsOnPartsAndSizes) {
   limits.max_part_bytes = 500;
   EXPECT_THROW(ReadZipPackageFromMemory(ZipBytes({{"a.xml", std::string(600, 'a')}}), "big.xlsx", limits),
                excel::AutomationError);
+}
+
+// Parsed XML takes about eight times its text: a part beyond the parse budget
+// is refused with the part's name before any of it is parsed, and the
+// default package limits keep the whole package well below the old 4 GB.
+TEST_F(HostilePackages, PartsBeyondTheParseBudgetAreRefusedUnparsed) {
+  std::string huge(ovix::workbook::kMaxParsedPartBytes + 1, ' ');
+  huge.replace(0, 3, "<a>");
+  huge.replace(huge.size() - 4, 4, "</a>");
+  pugi::xml_document doc;
+  try {
+    ovix::workbook::ParseXmlPart(doc, huge, "xl/worksheets/sheet1.xml", "big.xlsx");
+    FAIL() << "a part over the budget was parsed";
+  } catch (const excel::AutomationError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("xl/worksheets/sheet1.xml"), std::string::npos) << message;
+    EXPECT_NE(message.find("128 MB"), std::string::npos) << message;
+  }
+  EXPECT_FALSE(doc.document_element());
+  huge.clear();
+  huge.shrink_to_fit();
+  const PackageLimits limits;
+  EXPECT_LE(limits.max_total_bytes, uint64_t{1} << 30);
+  EXPECT_LE(limits.max_part_bytes, limits.max_total_bytes);
 }
 
 TEST_F(HostilePackages, UnsafePartNamesAreRefused) {

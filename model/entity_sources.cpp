@@ -1,0 +1,66 @@
+// RvSystem: the file line each entity came from, for messages that name
+// an entity the user can then find in the file.
+
+#include "model/rv_system.h"
+
+namespace ovix {
+
+int32_t RvSystem::EntityCountOf(std::string_view kind) const {
+  const auto count = [](const auto& store) { return static_cast<int32_t>(store.size()); };
+  if (kind == "LINE") return count(lines_);
+  if (kind == "CIRCLE") return count(circles_);
+  if (kind == "ELLIPSE") return count(ellipses_);
+  if (kind == "ARC") return count(arcs_);
+  if (kind == "LWPOLYLINE") return count(polylines_);
+  if (kind == "TEXT") return count(texts_);
+  if (kind == "MTEXT") return count(mtexts_);
+  if (kind == "DIMENSION") return count(dimensions_);
+  if (kind == "LEADER") return count(leaders_);
+  return 0;
+}
+
+int64_t RvSystem::DrawnEntityCount() const {
+  int64_t drawn = 0;
+  // Entities of one layer tend to come together: the flag is looked up once
+  // per run of the same layer.
+  const std::string* last = nullptr;
+  bool last_drawn = false;
+  const auto count = [&](const auto& store) {
+    for (const auto& r : store) {
+      if (!last || *last != r.Layer) {
+        last = &r.Layer;
+        last_drawn = LayerFlagDrawn(GetLayerFlagFromName(r.Layer));
+      }
+      if (last_drawn) ++drawn;
+    }
+  };
+  count(lines_);
+  count(circles_);
+  count(ellipses_);
+  count(arcs_);
+  count(polylines_);
+  count(texts_);
+  count(mtexts_);
+  count(dimensions_);
+  count(leaders_);
+  return drawn;
+}
+
+void RvSystem::SetEntitySourceLine(std::string_view kind, int32_t ID, uint64_t line) {
+  if (ID < 0) return;
+  auto it = source_lines_.find(kind);
+  if (it == source_lines_.end()) it = source_lines_.emplace(std::string(kind), std::vector<uint64_t>{}).first;
+  std::vector<uint64_t>& lines = it->second;
+  const auto at = static_cast<std::size_t>(ID);
+  if (lines.size() <= at) lines.resize(at + 1, 0);
+  lines[at] = line;
+}
+
+uint64_t RvSystem::EntitySourceLine(std::string_view kind, int32_t ID) const {
+  const auto it = source_lines_.find(kind);
+  if (it == source_lines_.end() || ID < 0) return 0;
+  const auto at = static_cast<std::size_t>(ID);
+  return at < it->second.size() ? it->second[at] : 0;
+}
+
+}  // namespace ovix
