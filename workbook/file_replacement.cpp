@@ -347,17 +347,23 @@ class NamedTemporary {
 
 }  // namespace
 
-void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& write) {
-  const fs::path target = ResolvedSaveTarget(path);
+namespace {
+
+// The folder of `target`, opened, and the name in it.
+struct Destination {
+  Descriptor dir;
+  std::string name;
+};
+
+void OpenPlace(const fs::path& target, Destination& place) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  const std::string name = target.filename().string();
-  if (name.empty() || name == "." || name == "..") {
+  place.name = target.filename().string();
+  if (place.name.empty() || place.name == "." || place.name == "..") {
     FailSave(target, FileFault::NotAFile, "that is not a file name");
   }
-
-  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) {
+  place.dir.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (place.dir.get() < 0) {
     const int error = errno;
     throw FileAccessError(error == ENOENT || error == ENOTDIR ? FileFault::MissingFolder
                                                              : FaultOfErrno(error),
@@ -365,6 +371,25 @@ void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& wri
                           "cannot save the workbook to \"" + target.string() + "\": its folder \"" +
                               folder.string() + "\" cannot be opened: " + std::strerror(error));
   }
+}
+
+}  // namespace
+
+void CheckReplaceable(const fs::path& path) {
+  const fs::path target = ResolvedSaveTarget(path);
+  Destination place;
+  OpenPlace(target, place);
+  Inspect(place.dir.get(), place.name, target);
+  // The folder takes new files.
+  Descriptor probe(OpenUnnamed(place.dir.get(), target));
+}
+
+void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& write) {
+  const fs::path target = ResolvedSaveTarget(path);
+  Destination place;
+  OpenPlace(target, place);
+  const Descriptor& dir = place.dir;
+  const std::string& name = place.name;
   const Existing existing = Inspect(dir.get(), name, target);
 
   Descriptor unnamed(OpenUnnamed(dir.get(), target));
