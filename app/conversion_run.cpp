@@ -13,6 +13,7 @@
 #include "excel/rv_excel_export.h"
 #include "model/rv_document.h"
 #include "tools/user_prompt.h"
+#include "workbook/file_replacement.h"
 #include "workbook/workbook_lock.h"
 
 namespace ovix {
@@ -183,6 +184,9 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     if (!path.empty()) {
       try {
         lock.emplace(path);
+        // A workbook that cannot be saved there (read-only, for one) is
+        // refused before anything is drawn.
+        workbook::CheckReplaceable(path);
       } catch (const std::exception& error) {
         detail_ = error.what();
         ShowError(WithReason(kExcelStartFailedMessage, std::current_exception()));

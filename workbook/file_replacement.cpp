@@ -235,13 +235,22 @@ int LinkUnnamed(int fd, int dir, const std::string& name) {
   return error;
 }
 
-// Puts the complete unnamed file in place of `name`.
-void PlaceUnnamed(int fd, int dir, const std::string& name, bool exists, const fs::path& target) {
+// True for the errors of a system that cannot give an unnamed file a name
+// (no /proc and no capability to link a descriptor).
+bool LinkingUnsupported(int error) {
+  return error == ENOENT || error == EPERM || error == EOPNOTSUPP || error == EINVAL ||
+         error == EXDEV || error == ENOSYS;
+}
+
+// Puts the complete unnamed file in place of `name`; false, with nothing
+// changed, when this system cannot name an unnamed file.
+bool PlaceUnnamed(int fd, int dir, const std::string& name, bool exists, const fs::path& target) {
   InterruptHold hold;
   if (!exists) {
     // A new file appears under its own name complete, in one step.
     const int error = LinkUnnamed(fd, dir, name);
-    if (error == 0) return;
+    if (error == 0) return true;
+    if (LinkingUnsupported(error)) return false;
     if (error != EEXIST) FailSave(target, error);
     // Created meanwhile by someone else: replaced like any existing file.
   }
@@ -249,15 +258,36 @@ void PlaceUnnamed(int fd, int dir, const std::string& name, bool exists, const f
     const std::string temporary = RandomName();
     const int error = LinkUnnamed(fd, dir, temporary);
     if (error == EEXIST) continue;
+    if (error != 0 && LinkingUnsupported(error)) return false;
     if (error != 0) FailSave(target, error);
     if (::renameat(dir, temporary.c_str(), dir, name.c_str()) != 0) {
       const int rename_error = errno;
       ::unlinkat(dir, temporary.c_str(), 0);
       FailSave(target, rename_error);
     }
-    return;
+    return true;
   }
   FailSave(target, FileFault::Other, "no free name for a temporary file");
+}
+
+// Copies the first `size` bytes of `from` to the same offsets of `to`.
+void CopyBytes(int from, int to, std::size_t size, const fs::path& target) {
+  std::vector<char> buffer(1 << 20);
+  off_t offset = 0;
+  while (static_cast<std::size_t>(offset) < size) {
+    const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) FailSave(target, n < 0 ? errno : EIO);
+    std::size_t done = 0;
+    while (done < static_cast<std::size_t>(n)) {
+      const ssize_t w = ::pwrite(to, buffer.data() + done, static_cast<std::size_t>(n) - done,
+                                 offset + static_cast<off_t>(done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) FailSave(target, w < 0 ? errno : ENOSPC);
+      done += static_cast<std::size_t>(w);
+    }
+    offset += n;
+  }
 }
 
 // Copies the bytes of `from` over the file `name` in place (its inode, and so
@@ -273,22 +303,7 @@ void RewriteInPlace(int from, int dir, const std::string& name, std::size_t size
     FailSave(target, errno);
   }
   InterruptHold hold;
-  std::vector<char> buffer(1 << 20);
-  off_t offset = 0;
-  while (static_cast<std::size_t>(offset) < size) {
-    const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) FailSave(target, n < 0 ? errno : EIO);
-    std::size_t done = 0;
-    while (done < static_cast<std::size_t>(n)) {
-      const ssize_t w = ::pwrite(to.get(), buffer.data() + done, static_cast<std::size_t>(n) - done,
-                                 offset + static_cast<off_t>(done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) FailSave(target, w < 0 ? errno : ENOSPC);
-      done += static_cast<std::size_t>(w);
-    }
-    offset += n;
-  }
+  CopyBytes(from, to.get(), size, target);
   if (::ftruncate(to.get(), static_cast<off_t>(size)) != 0) FailSave(target, errno);
   Sync(to.get(), target);
   if (to.Close() != 0) FailSave(target, errno);
@@ -332,17 +347,23 @@ class NamedTemporary {
 
 }  // namespace
 
-void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& write) {
-  const fs::path target = ResolvedSaveTarget(path);
+namespace {
+
+// The folder of `target`, opened, and the name in it.
+struct Destination {
+  Descriptor dir;
+  std::string name;
+};
+
+void OpenPlace(const fs::path& target, Destination& place) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  const std::string name = target.filename().string();
-  if (name.empty() || name == "." || name == "..") {
+  place.name = target.filename().string();
+  if (place.name.empty() || place.name == "." || place.name == "..") {
     FailSave(target, FileFault::NotAFile, "that is not a file name");
   }
-
-  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) {
+  place.dir.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (place.dir.get() < 0) {
     const int error = errno;
     throw FileAccessError(error == ENOENT || error == ENOTDIR ? FileFault::MissingFolder
                                                              : FaultOfErrno(error),
@@ -350,6 +371,25 @@ void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& wri
                           "cannot save the workbook to \"" + target.string() + "\": its folder \"" +
                               folder.string() + "\" cannot be opened: " + std::strerror(error));
   }
+}
+
+}  // namespace
+
+void CheckReplaceable(const fs::path& path) {
+  const fs::path target = ResolvedSaveTarget(path);
+  Destination place;
+  OpenPlace(target, place);
+  Inspect(place.dir.get(), place.name, target);
+  // The folder takes new files.
+  Descriptor probe(OpenUnnamed(place.dir.get(), target));
+}
+
+void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& write) {
+  const fs::path target = ResolvedSaveTarget(path);
+  Destination place;
+  OpenPlace(target, place);
+  const Descriptor& dir = place.dir;
+  const std::string& name = place.name;
   const Existing existing = Inspect(dir.get(), name, target);
 
   Descriptor unnamed(OpenUnnamed(dir.get(), target));
@@ -361,7 +401,15 @@ void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& wri
       RewriteInPlace(unnamed.get(), dir.get(), name, sink.written(), target);
     } else {
       KeepIdentity(unnamed.get(), existing, target);
-      PlaceUnnamed(unnamed.get(), dir.get(), name, existing.exists, target);
+      if (!PlaceUnnamed(unnamed.get(), dir.get(), name, existing.exists, target)) {
+        // This system cannot name it: the bytes go through a named file.
+        InterruptHold hold;
+        NamedTemporary temporary(dir.get(), target);
+        CopyBytes(unnamed.get(), temporary.fd(), sink.written(), target);
+        Sync(temporary.fd(), target);
+        KeepIdentity(temporary.fd(), existing, target);
+        temporary.Place(name, target);
+      }
     }
     if (unnamed.Close() != 0) FailSave(target, errno);
     SyncFolder(dir.get());

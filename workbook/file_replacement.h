@@ -97,6 +97,11 @@ class FileSink {
   std::size_t written_ = 0;
 };
 
+// Raises the FileAccessError that ReplaceFile would raise before writing:
+// a missing folder, a name taken by a folder, a read-only file or a folder
+// that takes no new files. For refusing a file before any work is done.
+void CheckReplaceable(const std::filesystem::path& path);
+
 // Replaces (or creates) the file `path` with what `write` puts into the sink.
 // If `write` throws, or anything else fails, the old file is untouched, no
 // new or temporary file remains, and the error is passed on.

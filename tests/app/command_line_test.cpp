@@ -70,6 +70,25 @@ TEST_F(BatchConversion, AMissingDrawingIsRefusedAndWritesNothing) {
   EXPECT_NE(err.str().find("DXFファイルが見つかりません"), std::string::npos);
 }
 
+TEST_F(BatchConversion, ADrawingThatCannotBeReadMakesAndChangesNoWorkbook) {
+  const fs::path dxf = dir / "a.dxf", text = dir / "notes.dxf";
+  const fs::path fresh = dir / "fresh.xlsx", existing = dir / "existing.xlsx";
+  WriteTestDxf(dxf, DxfLine(0, 0, 10, 10));
+  ASSERT_EQ(ConvertAll({{dxf.string(), existing.string()}}, settings, out), 0);
+  const std::string bytes = ReadFileBytes(existing);
+  WriteFileBytes(text, "meeting notes, not a drawing\n");
+  settings.overwrite = true;
+  EXPECT_EQ(ConvertAll({{text.string(), fresh.string()}, {text.string(), existing.string()}},
+                       settings, out),
+            2);
+  EXPECT_FALSE(fs::exists(fresh));
+  EXPECT_EQ(ReadFileBytes(existing), bytes);
+  EXPECT_NE(err.str().find("DXFファイルではありません"), std::string::npos);
+  EXPECT_NE(err.str().find("ブックは作成も変更もしていません: " + fresh.string()),
+            std::string::npos);
+  EXPECT_EQ(err.str().find("途中までを保存しました"), std::string::npos);
+}
+
 TEST_F(BatchConversion, StatusesAndTheTwoLineFailureTextBecomeLines) {
   const fs::path dxf = dir / "far.dxf", xlsx = dir / "far.xlsx";
   WriteTestDxf(dxf, DxfLine(0, 0, 10, 10) + DxfLine(0, 0, 9000000, 0));

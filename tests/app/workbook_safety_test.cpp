@@ -286,9 +286,11 @@ TEST_F(WorkbookSafety, AReadOnlyWorkbookIsRefusedAndLeftAsItWas) {
   EXPECT_FALSE(result.WorkbookSaved);
   EXPECT_EQ(ReadFileBytes(book), bytes);
   ASSERT_FALSE(prompt.texts().empty());
-  EXPECT_EQ(prompt.texts().back(), "Excelのブックを保存できませんでした\r\n\r\n"
-                                   "読み取り専用のため書き込めません\r\n" +
+  // Refused before anything is drawn.
+  EXPECT_EQ(prompt.texts().back(), "Excelの実行に問題が発生しました\r\nExcelの状態をご確認ください"
+                                   "\r\n\r\n読み取り専用のため書き込めません\r\n" +
                                        book.string() + "（Permission denied）");
+  EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), kStatusDrawingLines), 1);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 

@@ -191,13 +191,41 @@ class WindowRunTest : public QObject {
     // The run's messages reach the window's prompt: error icon, OK, title.
     QVERIFY(!f.prompt->messages().empty());
     const RecordedMessage& last = f.prompt->messages().back();
-    QCOMPARE(QString::fromStdString(last.text), Utf8(kExcelStartFailedMessage));
+    // The stage's failure text, then which folder is missing and why.
+    QCOMPARE(QString::fromStdString(last.text),
+             Utf8(kExcelStartFailedMessage) + QStringLiteral("\r\n\r\n") +
+                 Utf8("保存先のフォルダがありません\r\n") +
+                 f.Path(QStringLiteral("no such folder")) +
+                 Utf8("（No such file or directory）"));
     QCOMPARE(last.title, std::string("OvixV1"));
     QVERIFY(last.icon == PromptIcon::Critical);
     QVERIFY(last.buttons == PromptButtons::Ok);
     QCOMPARE(f.Control<QLabel>("LblMessage")->text(), Utf8("Excelの処理を完了しました"));
     QVERIFY(f.presented.empty());
     QVERIFY(f.Control<QPushButton>("CmdRun")->isEnabled());
+  }
+
+  void aWorkbookOpenElsewhereIsRefusedAsOnTheCommandLine() {
+    WindowFixture f;
+    FrmMain& window = f.Open();
+    const QString workbook = f.Path(QStringLiteral("open.xlsx"));
+    const QString lock = f.Path(QStringLiteral(".~lock.open.xlsx#"));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(",someone,their-pc,08.12.2026 09:00,file:///home/someone;");
+    file.close();
+    ChooseFiles(f, workbook);
+    QSignalSpy finished(&window, &FrmMain::runFinished);
+    QTest::mouseClick(f.Control<QPushButton>("CmdRun"), Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.front().at(0).toBool(), false);
+    QVERIFY(!f.prompt->messages().empty());
+    QCOMPARE(QString::fromStdString(f.prompt->messages().back().text),
+             Utf8(kExcelStartFailedMessage) + QStringLiteral("\r\n\r\n") +
+                 Utf8("ブックは他のアプリケーションで開かれています\r\n") + workbook +
+                 Utf8("\r\nロックファイル: ") + lock);
+    QVERIFY(!QFile::exists(workbook));
+    QVERIFY(QFile::exists(lock));
   }
 
   void exitClosesTheWindowAndSavesTheSettings() {

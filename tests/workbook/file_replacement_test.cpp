@@ -164,6 +164,21 @@ TEST(FileReplacement, LinksAreFollowedToTheFileTheyName) {
   EXPECT_EQ(FaultOf([&] { Replace(dir / "folder.xlsx", "x"); }), FileFault::NotAFile);
 }
 
+TEST(FileReplacement, AReadOnlyFileIsRefusedNotReplaced) {
+  TempDir dir;
+  const fs::path book = dir / "book.xlsx";
+  Replace(book, "old");
+  fs::permissions(book, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  // Refused up front and when written, even for the superuser.
+  EXPECT_EQ(FaultOf([&] { ovix::workbook::CheckReplaceable(book); }), FileFault::ReadOnly);
+  EXPECT_EQ(FaultOf([&] { Replace(book, "new"); }), FileFault::ReadOnly);
+  EXPECT_EQ(ReadFileBytes(book), "old");
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  // A new file in a writable folder passes the check.
+  EXPECT_NO_THROW(ovix::workbook::CheckReplaceable(dir / "new.xlsx"));
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
 TEST(WorkbookLockTest, WritersOfOneWorkbookTakeTurns) {
   TempDir dir;
   const fs::path book = dir / "book.xlsx";
