@@ -108,6 +108,10 @@ bool DxfTagReader::NextLine(std::string_view& line) {
           continue;
         }
       }
+      if (k - pos_ > kMaxDxfLineBytes) {
+        too_long_line_ = line_number_ + 1;
+        return false;
+      }
       std::size_t next = k + 1;
       if (data[k] == '\r' && next < end_ && data[next] == '\n') ++next;
       line = std::string_view(data + pos_, k - pos_);
@@ -122,6 +126,10 @@ bool DxfTagReader::NextLine(std::string_view& line) {
     }
     if (!Refill()) {
       if (pos_ >= end_) return false;
+      if (end_ - pos_ > kMaxDxfLineBytes) {
+        too_long_line_ = line_number_ + 1;
+        return false;
+      }
       line = std::string_view(buffer_.data() + pos_, end_ - pos_);
       pos_ = end_;
       break;

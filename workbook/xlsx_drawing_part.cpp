@@ -6,9 +6,11 @@
 // (LibreOffice without ＭＳ Ｐゴシック makes the columns wider, so cell anchors
 // would stretch the drawing). On a sheet of an opened workbook new shapes sit
 // in a twoCellAnchor whose cells and offsets, taken from the sheet's own
-// columns and rows, match the a:xfrm. (Text boxes too: LibreOffice grows a
-// self-sizing text box in a oneCellAnchor about its centre, away from its
-// anchor.) Positions are whole EMU. Lines are connectors
+// columns and rows, match the a:xfrm. (LibreOffice grows a self-sizing text
+// box in a oneCellAnchor or an absoluteAnchor about its centre when its
+// substitute font is wider: the text then starts a few points early, which
+// costs far less than columns of the wrong width.) Positions are whole EMU.
+// Lines are connectors
 // with flips; ovals and rectangles preset geometries; arcs the "arc" preset on
 // the box of their whole ellipse (or, when that box would leave the sheet, a
 // custom path of the arc itself); freeforms custom geometry of cubic Béziers;

@@ -267,8 +267,8 @@ TEST_F(DrawEntities, ATinyTextGetsTheSmallestFontSize) {
   ASSERT_TRUE(exporter.DrawMTextDatas());
   ASSERT_EQ(ShapeCount(), 3);
   EXPECT_EQ(FontAt(ShapeAt(1), 1)->Size(), 1);
-  // 500 units at 1/100 are 5 mm: kept as scaled.
-  EXPECT_NEAR(FontAt(ShapeAt(2), 1)->Size(), 500 * 0.01 * 72 / 25.3995, 0.01);
+  // 500 units at 0.01 points a unit are 5 points: kept as scaled.
+  EXPECT_EQ(FontAt(ShapeAt(2), 1)->Size(), 5);
   EXPECT_EQ(FontAt(ShapeAt(3), 1)->Size(), 1);
 }
 

