@@ -108,6 +108,22 @@ bool DecodeText(const DxfRecordView& record, bool attrib, LocalShape& s) {
   return true;
 }
 
+// Characters of the longest paragraph of a multiline text, its codes left
+// out.
+std::size_t LongestParagraph(const std::string& text) {
+  const std::string shown = cadtext::StripMTextCodes(text);
+  std::size_t longest = 0, current = 0;
+  for (char c : shown) {
+    if (c == '\n' || c == '\r') {
+      longest = std::max(longest, current);
+      current = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++current;
+    }
+  }
+  return std::max(longest, current);
+}
+
 bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   double x = 0, y = 0, rotation = 0, dx = 0, dy = 0;
   bool direction = false, complete = false;
@@ -153,18 +169,7 @@ bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   s.VX = -s.UY;
   s.VY = s.UX;
   // The longest paragraph, wrapped at the reference width.
-  const std::string shown = cadtext::StripMTextCodes(s.Text.Text);
-  std::size_t longest = 0, current = 0;
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    if (shown[i] == '\n' || shown[i] == '\r') {
-      longest = std::max(longest, current);
-      current = 0;
-    } else if ((static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80) {
-      ++current;
-    }
-  }
-  longest = std::max(longest, current);
-  s.EstimatedWidth = height * static_cast<double>(longest);
+  s.EstimatedWidth = height * static_cast<double>(LongestParagraph(s.Text.Text));
   if (s.Text.BoxWidth > 0) s.EstimatedWidth = std::min(s.EstimatedWidth, s.Text.BoxWidth);
   return true;
 }
@@ -371,8 +376,14 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
     } else if (type == "TEXT") {
       needs = needs || ((code == 50 || code == 72 || code == 73) && v != 0);
     } else if (type == "MTEXT") {
-      needs = needs || (code == 50 && v != 0) || (code == 21 && v != 0) ||
-              (code == 71 && v != 1) || (code == 41 && v > 0);
+      needs = needs || (code == 50 && v != 0) || (code == 21 && v != 0) || (code == 71 && v != 1);
+    }
+  }
+  if (!needs && type == "MTEXT") {
+    // A multiline text wider than its reference width wraps.
+    LocalShape s;
+    if (DecodeMtext(r, s) && s.Text.BoxWidth > 0) {
+      needs = s.Text.Height * static_cast<double>(LongestParagraph(s.Text.Text)) > s.Text.BoxWidth;
     }
   }
   return needs;

@@ -282,6 +282,17 @@ TEST(DrawAllShapes, TextsKeepRotationAndAlignment) {
   EXPECT_GT(s.At(1).MaxY, 6);
 }
 
+TEST(DrawAllShapes, OnlyAMultilineTextWiderThanItsReferenceWidthIsWrapped) {
+  const DxfPairs fits{{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {41, "10"}, {71, "1"},
+                      {1, "{\\fArial|b0;short}\\Ptext"}};
+  const DxfPairs wraps{{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {41, "10"}, {71, "1"},
+                       {1, "a paragraph longer than ten"}};
+  auto r = ImportAll(BlockDrawing({}, fits + wraps));
+  EXPECT_EQ(r.model().MuTextCount(), 1);
+  ASSERT_EQ(Extras(r).Count(), 1u);
+  EXPECT_EQ(Extras(r).TextOf(Extras(r).At(0)).Text, "a paragraph longer than ten");
+}
+
 TEST(DrawAllShapes, SolidsFillInZigZagOrderAndPointsAreDots) {
   const DxfPairs solid{{0, "SOLID"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"},
                        {12, "0"}, {22, "10"}, {13, "10"}, {23, "10"}};
