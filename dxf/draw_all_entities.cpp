@@ -9,6 +9,7 @@
 
 #include "dxf/block_records.h"
 #include "dxf/entity_registration.h"
+#include "dxf/rv_dxf_import.h"
 #include "model/rv_system.h"
 #include "tools/cad_text.h"
 #include "tools/utf8.h"
@@ -366,6 +367,12 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
   bool needs = false;
   for (int32_t i = 0; i < r.PairCount() && !needs; ++i) {
     const int32_t code = r.Code(i);
+    // Only the codes looked at are read as numbers (a handle such as
+    // "1E310" is not one).
+    const bool looked_at = code == 230 || code == 21 || code == 40 || code == 41 ||
+                           code == 42 || code == 43 || code == 50 || code == 71 ||
+                           code == 72 || code == 73;
+    if (!looked_at) continue;
     const double v = Real(r.Value(i));
     if (code == 230 && v < 0) needs = true;
     if (type == "LWPOLYLINE") {
@@ -509,8 +516,11 @@ class Expander {
       }
       active_[static_cast<std::size_t>(id)] = false;
     }
-    // Attribute texts are placed in the reference's own space.
-    for (const LocalShape& a : ins.Attribs) EmitShape(a, t, ctx, group);
+    // Attribute texts are placed in the reference's own space and keep their
+    // own layer; by block they take the reference's colour, type and weight.
+    Context attributes = inner;
+    attributes.InBlock = false;
+    for (const LocalShape& a : ins.Attribs) EmitShape(a, t, attributes, group);
   }
 
   static Context Resolve(const LocalProps& p, const Context& ctx) {
@@ -628,7 +638,16 @@ void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks,
     list.Shapes.clear();
     list.Inserts.clear();
     list.Items.clear();
-    const Decoded d = DecodeEntity(entities, i, next, false, list);
+    Decoded d = Decoded::NotMine;
+    try {
+      d = DecodeEntity(entities, i, next, false, list);
+    } catch (const DxfDataError&) {
+      throw;
+    } catch (const RvError& e) {
+      // A value that cannot be used, named with its record.
+      const DxfRecordView r = entities.At(i);
+      throw DxfDataError(e, r.Line(), std::string(r.Type()));
+    }
     next = std::max(next, i + 1);
     if (d != Decoded::NotMine) {
       for (std::size_t k = i; k < next; ++k) taken[k] = true;
