@@ -1,6 +1,8 @@
 // The run as the window shows it.
 #include "app/qt_run_view.h"
 
+#include "app/conversion_run.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
@@ -28,6 +30,10 @@ void QtRunView::ShowStatus(const std::string& text) {
   const QString shown = StatusLabelText(text);
   status_.setText(shown);
   if (hooks_.status_shown) hooks_.status_shown(shown);
+}
+
+void QtRunView::ShowNotice(const std::string& text) {
+  ShowStatus(std::string(kStatusExcelDone) + "\r" + text);
 }
 
 void QtRunView::ProcessPendingEvents() { QCoreApplication::processEvents(); }

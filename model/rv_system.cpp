@@ -62,6 +62,7 @@ void RvSystem::Clear() {
   dimensions_ = {};
   leaders_ = {};
   source_lines_ = {};
+  extra_shapes_.Clear();
 }
 
 bool RvSystem::NewDocument(const std::string& DocmentName) {

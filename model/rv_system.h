@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "model/entity_records.h"
+#include "model/extra_shapes.h"
 #include "model/name_index.h"
 #include "model/rv_ent_points.h"
 #include "model/rv_ent_property.h"
@@ -519,6 +520,11 @@ class RvSystem {
   // so that a message about the entity can point at it; 0 when unknown.
   void SetEntitySourceLine(std::string_view kind, int32_t ID, uint64_t line);
   uint64_t EntitySourceLine(std::string_view kind, int32_t ID) const;
+  // ==== Shapes of the "draw everything" option ================================
+  // Empty unless the reader was asked to draw every entity; its visible
+  // shapes count in GetEntityRange.
+  ExtraShapeStore& ExtraShapes() { return extra_shapes_; }
+  const ExtraShapeStore& ExtraShapes() const { return extra_shapes_; }
 
  private:
   const LayerRecord* FirstLayer(const std::string& name) const;
@@ -586,6 +592,7 @@ class RvSystem {
   std::vector<DimensionRecord> dimensions_;
   std::vector<LeaderRecord> leaders_;
   std::map<std::string, std::vector<uint64_t>, std::less<>> source_lines_;
+  ExtraShapeStore extra_shapes_;
 };
 
 }  // namespace ovix
