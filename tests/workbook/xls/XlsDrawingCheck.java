@@ -19,6 +19,9 @@ public class XlsDrawingCheck {
         case HSSFSimpleShape.OBJECT_TYPE_OVAL: return "oval";
         case HSSFSimpleShape.OBJECT_TYPE_ARC: return "arc";
         case HSSFSimpleShape.OBJECT_TYPE_RECTANGLE: return "rectangle";
+        // A freeform written as Excel writes one (object type 9): POI keeps
+        // it as a simple shape of the drawing's own type "not primitive".
+        case 0: return "freeform";
         default: return "other" + ((HSSFSimpleShape) s).getShapeType();
       }
     }
