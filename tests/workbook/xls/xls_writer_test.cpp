@@ -307,6 +307,30 @@ TEST_F(XlsWriter, TextBoxesKeepTheirTextRunsAndFonts) {
   EXPECT_TRUE(superscript);
 }
 
+// A text longer than one record continues in further CONTINUE records, each
+// with its own encoding flag; the shape after it is read as drawing data.
+TEST_F(XlsWriter, LongTextsContinueAndTheNextShapeFollowsThem) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "図面";  // 6,000 UTF-16 units
+  auto box = shapes->AddTextbox(excel::kOrientationHorizontal, 10, 10, 200, 100);
+  box->Select(true);
+  app->Selection()->Characters(1, 0)->SetText(text);
+  shapes->AddLine(10, 200, 100, 250);
+  const XlsFile file = Save();
+  const auto& s = file.sheets[0];
+  const size_t txo = IndexOf(s, kTxo);
+  ASSERT_LT(txo + 3, s.size());
+  EXPECT_EQ(U16(s[txo].data, 10), 6000);
+  EXPECT_EQ(s[txo + 1].data.size(), 1u + 2 * 4111);
+  EXPECT_EQ(s[txo + 2].data.size(), 1u + 2 * (6000 - 4111));
+  EXPECT_EQ(s[txo + 2].data[0], 1);
+  EXPECT_EQ(s[txo + 3].data.size(), 16u) << "one run and the end";
+  const SheetDrawing drawing = ReadSheetDrawing(s);
+  ASSERT_EQ(drawing.shapes.size(), 2u);
+  EXPECT_EQ(drawing.shapes[1].name, "Line 2");
+  ExpectWellFormedProperties(drawing.shapes);
+}
+
 TEST_F(XlsWriter, NestedGroupMembersKeepTheirSheetPositions) {
   showcase::BuildAndSave(*app, (dir / "showcase.xls").string());
   const SheetDrawing drawing = ReadSheetDrawing(ReadXlsFile(dir / "showcase.xls").sheets[0]);
