@@ -7,6 +7,7 @@
 #include "workbook/cell_reference.h"
 #include "workbook/opened_package.h"
 #include "workbook/workbook_engine.h"
+#include "workbook/xls/xls_writer.h"
 #include "workbook/xlsx_writer.h"
 
 namespace ovix::workbook {
@@ -108,6 +109,16 @@ std::string LowerExtension(const fs::path& path) {
 }
 
 // The same file, however the two paths spell it.
+// The file name's extension chooses the format: .xls (any case) the legacy
+// workbook, anything else the package.
+void SaveInFormatOfName(const WorkbookState& book, const fs::path& path) {
+  if (LowerExtension(path) == ".xls") {
+    SaveWorkbookAsXls(book, path);
+  } else {
+    SaveWorkbookAsXlsx(book, path);
+  }
+}
+
 bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   if (fs::equivalent(a, b, ec)) return true;
@@ -176,7 +187,7 @@ void WorkbookImpl::Save() {
     throw excel::AutomationError("the workbook " + book_->name +
                                  " has never been saved: use SaveAs with a file name");
   }
-  SaveWorkbookAsXlsx(*book_, book_->full_name);
+  SaveInFormatOfName(*book_, book_->full_name);
   book_->saved = true;
 }
 
@@ -194,15 +205,15 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
       throw excel::AutomationError("cannot save \"" + path + "\": this workbook was opened as a " +
                                    book_->package->extension + " package and is saved as one");
     }
-  } else if (extension != ".xlsx") {
+  } else if (extension != ".xlsx" && extension != ".xls") {
     throw excel::AutomationError("cannot save \"" + path +
                                  "\": the file name's extension chooses the format, and this "
-                                 "engine writes only .xlsx workbooks");
+                                 "engine writes .xlsx and .xls workbooks");
   }
   std::error_code ec;
   const fs::path absolute = fs::absolute(target, ec);
   if (ec) throw excel::AutomationError("cannot save \"" + path + "\": " + ec.message());
-  SaveWorkbookAsXlsx(*book_, absolute);
+  SaveInFormatOfName(*book_, absolute);
   book_->full_name = absolute.string();
   book_->name = absolute.filename().string();
   book_->saved = true;
