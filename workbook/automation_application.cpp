@@ -2,12 +2,17 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "workbook/automation_objects.h"
 #include "workbook/cell_reference.h"
 #include "workbook/opened_package.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/xlsx_writer.h"
+#include "workbook/xls/compound_file.h"
+#include "workbook/xls/xls_opened_workbook.h"
+#include "workbook/xls/xls_workbook_save.h"
 
 namespace ovix::workbook {
 
@@ -114,6 +119,32 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
 }
 
+// The file's first bytes, or nothing when it cannot be read.
+std::string FileStart(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  char start[8] = {};
+  in.read(start, sizeof start);
+  return std::string(start, static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+}
+
+// A workbook is opened as what its content is, whatever its name says: a
+// compound file is a legacy .xls workbook, a ZIP package an Office Open XML
+// one (as some systems hand out .xlsx packages under an .xls name).
+std::shared_ptr<WorkbookState> OpenByContent(const fs::path& absolute, const std::string& path) {
+  const std::string start = FileStart(absolute);
+  if (xls::LooksLikeCompoundFile(start)) {
+    std::ifstream in(absolute, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) throw excel::AutomationError("cannot open \"" + path + "\": the file cannot be read");
+    return xls::OpenXlsWorkbook(absolute, std::move(bytes));
+  }
+  const std::string extension = LowerExtension(absolute);
+  if (start.rfind("PK", 0) == 0 || extension == ".xlsx" || extension == ".xlsm" || start.empty()) {
+    return OpenXlsxWorkbook(absolute);
+  }
+  throw excel::AutomationError("ブック「" + path + "」を開けません: Excel のブック（.xlsx、.xlsm、.xls）ではありません");
+}
+
 }  // namespace
 
 // A workbook that is already open in this application from the same file is
@@ -128,18 +159,7 @@ std::shared_ptr<excel::Workbook> WorkbooksImpl::Open(const std::string& path) {
   std::error_code ec;
   const fs::path absolute = fs::absolute(fs::path(path), ec);
   if (ec) throw excel::AutomationError("cannot open \"" + path + "\": " + ec.message());
-  const std::string extension = LowerExtension(absolute);
-  if (extension == ".xls") {
-    throw excel::AutomationError("cannot open \"" + path +
-                                 "\": legacy .xls workbooks cannot be read yet; this engine opens "
-                                 ".xlsx and .xlsm workbooks");
-  }
-  if (extension != ".xlsx" && extension != ".xlsm") {
-    throw excel::AutomationError("cannot open \"" + path +
-                                 "\": the file name's extension chooses the format, and this engine "
-                                 "opens only .xlsx and .xlsm workbooks");
-  }
-  std::shared_ptr<WorkbookState> book = OpenXlsxWorkbook(absolute);
+  std::shared_ptr<WorkbookState> book = OpenByContent(absolute, path);
   auto& list = app_->workbooks;
   for (auto& open : list) {
     if (!open->full_name.empty() && SameFile(open->full_name, absolute)) {
@@ -176,7 +196,11 @@ void WorkbookImpl::Save() {
     throw excel::AutomationError("the workbook " + book_->name +
                                  " has never been saved: use SaveAs with a file name");
   }
-  SaveWorkbookAsXlsx(*book_, book_->full_name);
+  if (book_->legacy) {
+    xls::SaveOpenedXls(*book_, book_->full_name);
+  } else {
+    SaveWorkbookAsXlsx(*book_, book_->full_name);
+  }
   book_->saved = true;
 }
 
@@ -188,7 +212,13 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
   }
   fs::path target(path);
   const std::string extension = LowerExtension(target);
-  if (book_->package) {
+  if (book_->legacy) {
+    // A workbook opened from an .xls file is saved as one.
+    if (extension == ".xlsx" || extension == ".xlsm") {
+      throw excel::AutomationError("cannot save \"" + path +
+                                   "\": this workbook was opened as an .xls workbook and is saved as one");
+    }
+  } else if (book_->package) {
     // An opened package keeps its format (a macro-enabled one stays .xlsm).
     if (extension != book_->package->extension) {
       throw excel::AutomationError("cannot save \"" + path + "\": this workbook was opened as a " +
@@ -202,7 +232,11 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
   std::error_code ec;
   const fs::path absolute = fs::absolute(target, ec);
   if (ec) throw excel::AutomationError("cannot save \"" + path + "\": " + ec.message());
-  SaveWorkbookAsXlsx(*book_, absolute);
+  if (book_->legacy) {
+    xls::SaveOpenedXls(*book_, absolute);
+  } else {
+    SaveWorkbookAsXlsx(*book_, absolute);
+  }
   book_->full_name = absolute.string();
   book_->name = absolute.filename().string();
   book_->saved = true;
