@@ -10,7 +10,7 @@
 #include "workbook/opened_package.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/xlsx_writer.h"
-#include "workbook/xls/compound_file.h"
+#include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/xls_opened_workbook.h"
 #include "workbook/xls/xls_workbook_save.h"
 

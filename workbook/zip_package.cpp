@@ -179,12 +179,4 @@ void ZipPackageWriter::Commit(const fs::path& target) const {
   file.Commit();
 }
 
-void WriteFileAtomically(const fs::path& target, std::string_view bytes) {
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) Fail(target, "a folder has that name");
-  TemporaryFile file(target);
-  file.Write(bytes.data(), bytes.size());
-  file.Commit();
-}
-
 }  // namespace ovix::workbook

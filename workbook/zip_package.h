@@ -34,8 +34,4 @@ class ZipPackageWriter {
   std::vector<Part> parts_;
 };
 
-// Writes `bytes` to a new temporary file in `target`'s folder, flushes it and
-// renames it over `target`, as ZipPackageWriter::Commit does with its archive.
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
-
 }  // namespace ovix::workbook

@@ -8,7 +8,7 @@
 
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
-#include "workbook/xls/compound_file.h"
+#include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/compound_file_rewriter.h"
 #include "workbook/xls/le_bytes.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "workbook/xls/compound_file.h"
+#include "workbook/xls/compound_file_reader.h"
 
 namespace ovix::workbook::xls {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "workbook/workbook_state.h"
-#include "workbook/xls/compound_file.h"
+#include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/xls_workbook_reader.h"
 
 namespace ovix::workbook::xls {

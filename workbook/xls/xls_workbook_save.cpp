@@ -45,7 +45,10 @@ std::string SavedXlsBytes(const WorkbookState& book) {
 }
 
 void SaveOpenedXls(const WorkbookState& book, const std::filesystem::path& path) {
-  WriteFileAtomically(path, SavedXlsBytes(book));
+  const std::string bytes = SavedXlsBytes(book);
+  ReplaceFileAtomically(path, [&](const std::function<void(const char*, size_t)>& sink) {
+    sink(bytes.data(), bytes.size());
+  });
 }
 
 }  // namespace ovix::workbook::xls

@@ -1,4 +1,4 @@
-#include "workbook/xls/compound_file.h"
+#include "workbook/xls/compound_file_reader.h"
 
 #include <algorithm>
 
