@@ -51,8 +51,9 @@ bool ConvertOne(const ConversionJob& job, const BatchSettings& settings, Console
 
 }  // namespace
 
-std::string OutputPathFor(const std::string& input, const std::string& directory) {
-  return (fs::path(directory) / fs::path(input).stem()).string() + ".xlsx";
+std::string OutputPathFor(const std::string& input, const std::string& directory,
+                          const std::string& extension) {
+  return (fs::path(directory) / fs::path(input).stem()).string() + "." + extension;
 }
 
 int ConvertAll(const std::vector<ConversionJob>& jobs, const BatchSettings& settings,

@@ -25,8 +25,10 @@ struct BatchSettings {
   unsigned threads = 1;    // conversions at once
 };
 
-// The workbook a drawing converts to inside `directory`: NAME.xlsx.
-std::string OutputPathFor(const std::string& input, const std::string& directory);
+// The workbook a drawing converts to inside `directory`: NAME.xlsx, or
+// NAME.<extension> ("xls").
+std::string OutputPathFor(const std::string& input, const std::string& directory,
+                          const std::string& extension = "xlsx");
 
 // Converts every job; returns how many failed (a stage that failed, an input
 // that does not exist, an output that exists without `overwrite`). Nothing

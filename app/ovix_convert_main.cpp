@@ -2,6 +2,7 @@
 //
 //   ovix-convert IN.dxf OUT.xlsx [options]      one drawing to one workbook
 //   ovix-convert IN.dxf... -o DIR [options]     each drawing to DIR/NAME.xlsx
+//                                               (--format xls: DIR/NAME.xls)
 //   ovix-convert --info FILE.dxf                what a drawing holds, as JSON
 //
 // A conversion runs exactly the window's run with the window's option
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   std::string info_path;
   std::vector<std::string> files;
   std::string output_dir;
+  std::string format = "xlsx";
   Choices c;
 
   app.add_option("--info", info_path, "DXF図面を読み込み、その内容をJSONで表示します")
@@ -104,6 +106,11 @@ int main(int argc, char** argv) {
   app.add_option("-o,--output-dir", output_dir,
                  "各図面を DIR/NAME.xlsx に変換します (複数の図面を同時に変換)")
       ->type_name("DIR");
+  app.add_option("--format", format,
+                 "-o で出力するブックの形式: xlsx (Excelブック) または xls (Excel 97-2003) "
+                 "[既定: xlsx]")
+      ->type_name("xlsx|xls")
+      ->check(CLI::IsMember({"xlsx", "xls"}, CLI::ignore_case));
   app.add_option("--paper", c.paper, "ページ設定: " + PaperList() + " [既定: \"A4 縦\"]")
       ->type_name("PAPER")
       ->transform(CLI::Validator(
@@ -179,7 +186,7 @@ int main(int argc, char** argv) {
     }
     std::set<std::string> outputs;
     for (const std::string& input : files) {
-      const std::string output = ovix::OutputPathFor(input, output_dir);
+      const std::string output = ovix::OutputPathFor(input, output_dir, format);
       if (!outputs.insert(output).second) {
         std::cerr << "ovix-convert: 同じ名前の図面が複数あり、同じブックに出力されます: " << output
                   << "\n";

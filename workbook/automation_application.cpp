@@ -9,6 +9,7 @@
 #include "workbook/cell_reference.h"
 #include "workbook/opened_package.h"
 #include "workbook/workbook_engine.h"
+#include "workbook/xls/xls_writer.h"
 #include "workbook/xlsx_writer.h"
 #include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/xls_opened_workbook.h"
@@ -112,6 +113,21 @@ std::string LowerExtension(const fs::path& path) {
   return extension;
 }
 
+// A workbook opened from a file keeps the format it was read in; otherwise
+// the file name's extension chooses it: .xls (any case) the legacy workbook,
+// anything else the package.
+void SaveInFormatOfName(const WorkbookState& book, const fs::path& path) {
+  if (book.legacy) {
+    xls::SaveOpenedXls(book, path);
+  } else if (book.package) {
+    SaveWorkbookAsXlsx(book, path);
+  } else if (LowerExtension(path) == ".xls") {
+    SaveWorkbookAsXls(book, path);
+  } else {
+    SaveWorkbookAsXlsx(book, path);
+  }
+}
+
 // The same file, however the two paths spell it.
 bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
@@ -196,11 +212,7 @@ void WorkbookImpl::Save() {
     throw excel::AutomationError("the workbook " + book_->name +
                                  " has never been saved: use SaveAs with a file name");
   }
-  if (book_->legacy) {
-    xls::SaveOpenedXls(*book_, book_->full_name);
-  } else {
-    SaveWorkbookAsXlsx(*book_, book_->full_name);
-  }
+  SaveInFormatOfName(*book_, book_->full_name);
   book_->saved = true;
 }
 
@@ -224,19 +236,15 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
       throw excel::AutomationError("cannot save \"" + path + "\": this workbook was opened as a " +
                                    book_->package->extension + " package and is saved as one");
     }
-  } else if (extension != ".xlsx") {
+  } else if (extension != ".xlsx" && extension != ".xls") {
     throw excel::AutomationError("cannot save \"" + path +
                                  "\": the file name's extension chooses the format, and this "
-                                 "engine writes only .xlsx workbooks");
+                                 "engine writes .xlsx and .xls workbooks");
   }
   std::error_code ec;
   const fs::path absolute = fs::absolute(target, ec);
   if (ec) throw excel::AutomationError("cannot save \"" + path + "\": " + ec.message());
-  if (book_->legacy) {
-    xls::SaveOpenedXls(*book_, absolute);
-  } else {
-    SaveWorkbookAsXlsx(*book_, absolute);
-  }
+  SaveInFormatOfName(*book_, absolute);
   book_->full_name = absolute.string();
   book_->name = absolute.filename().string();
   book_->saved = true;

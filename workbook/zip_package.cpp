@@ -179,4 +179,14 @@ void ZipPackageWriter::Commit(const fs::path& target) const {
   file.Commit();
 }
 
+void ReplaceFileAtomically(
+    const fs::path& target,
+    const std::function<void(const std::function<void(const char*, size_t)>& sink)>& write) {
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) Fail(target, "a folder has that name");
+  TemporaryFile file(target);
+  write([&](const char* data, size_t size) { file.Write(data, size); });
+  file.Commit();
+}
+
 }  // namespace ovix::workbook

@@ -3,6 +3,7 @@
 // and replacing the target file atomically.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +34,11 @@ class ZipPackageWriter {
   };
   std::vector<Part> parts_;
 };
+
+// Writes a new file through the sink `write` is handed and renames it over
+// `target` as ZipPackageWriter::Commit does, with the same guarantees.
+void ReplaceFileAtomically(
+    const std::filesystem::path& target,
+    const std::function<void(const std::function<void(const char*, size_t)>& sink)>& write);
 
 }  // namespace ovix::workbook

@@ -8,6 +8,7 @@
 
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
+#include "tests/workbook/xls_record_diff.h"
 #include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/compound_file_rewriter.h"
 #include "workbook/xls/le_bytes.h"
@@ -29,21 +30,8 @@ std::vector<fs::path> References() {
   return files;
 }
 
-// Path (storages joined by '/') -> stream bytes, for every stream.
 std::map<std::u16string, std::string> AllStreams(const CompoundFile& file) {
-  std::map<std::u16string, std::string> out;
-  std::vector<std::pair<uint32_t, std::u16string>> todo = {{0, u""}};
-  while (!todo.empty()) {
-    const auto [parent, prefix] = todo.back();
-    todo.pop_back();
-    for (uint32_t c : file.Children(parent)) {
-      const DirectoryEntry& e = file.entries()[c];
-      const std::u16string path = prefix + e.name;
-      if (e.type == EntryType::kStorage) todo.push_back({c, path + u"/"});
-      if (e.type == EntryType::kStream) out[path] = file.ReadStream(c);
-    }
-  }
-  return out;
+  return ovix::testing::AllStreams(file.bytes());
 }
 
 TEST(XlsCompoundFile, ReferenceStreamsReadAsAnIndependentReaderReadsThem) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/xls/biff_stream.h"
+
 namespace ovix::workbook::xls {
 
 // The workbook's records are damaged or of a form the engine does not read;
@@ -55,8 +57,6 @@ inline constexpr uint16_t kPls = 0x004D;
 inline constexpr uint16_t kSetup = 0x00A1;
 inline constexpr uint16_t kWsBool = 0x0081;
 }  // namespace rt
-
-inline constexpr size_t kMaxRecordData = 8224;
 
 struct BiffRecord {
   uint16_t type = 0;

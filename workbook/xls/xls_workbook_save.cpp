@@ -3,6 +3,7 @@
 #include "excel/excel_automation.h"
 #include "workbook/opened_package.h"
 #include "workbook/xls/compound_file_rewriter.h"
+#include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_opened_workbook.h"
 #include "workbook/xls/xls_page_setup.h"
 #include "workbook/xls/xls_stream_rebuild.h"
@@ -26,14 +27,17 @@ std::string SavedXlsBytes(const WorkbookState& book) {
   StreamEdits edits;
   bool changed = false;
   try {
+    DrawingAppender appender(wb);
     for (const auto& sheet : book.sheets) {
       if (!sheet->source || !sheet->source->loaded) continue;
       const XlsSheet& xs = wb.sheets.at(sheet->source->workbook_index);
       changed |= EditXlsPageSetup(wb, xs, sheet->source->loaded_page, sheet->page, edits);
       if (HasNewShapes(*sheet)) {
-        Fail(opened.display_name, "シート「" + sheet->name + "」への図形の追加は、まだ .xls 形式で保存できません");
+        appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
+        changed = true;
       }
     }
+    appender.Finish(edits);
     // Nothing changed: the file as it was read.
     if (!changed) return opened.file->bytes();
     return ReplaceStream(*opened.file, opened.workbook_entry, RebuildStream(wb, edits));
