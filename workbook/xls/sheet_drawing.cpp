@@ -33,7 +33,7 @@ constexpr uint16_t kObjRectangle = 2;
 constexpr uint16_t kObjOval = 3;
 constexpr uint16_t kObjArc = 4;
 constexpr uint16_t kObjTextBox = 6;
-constexpr uint16_t kObjDrawing = 30;
+constexpr uint16_t kObjPolygon = 9;
 
 // Property ids.
 constexpr uint16_t kPropTextId = 0x0080;
@@ -481,7 +481,7 @@ class SheetDrawingWriter {
       }
       case ShapeClass::kFreeform:
         type = art::kTypeNotPrimitive;
-        ot = kObjDrawing;
+        ot = kObjPolygon;
         FreeformProperties(props, s);
         FillProperties(props, s.fill());
         LineProperties(props, s.line(), false);

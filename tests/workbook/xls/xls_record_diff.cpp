@@ -1,4 +1,4 @@
-#include "tests/workbook/xls_record_diff.h"
+#include "tests/workbook/xls/xls_record_diff.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,7 +8,7 @@
 
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
-#include "tests/workbook/xls_record_diff.h"
+#include "tests/workbook/xls/xls_record_diff.h"
 #include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/compound_file_rewriter.h"
 #include "workbook/xls/le_bytes.h"

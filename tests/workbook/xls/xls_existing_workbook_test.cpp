@@ -12,7 +12,7 @@
 
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
-#include "tests/workbook/xls_record_diff.h"
+#include "tests/workbook/xls/xls_record_diff.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/compound_file_rewriter.h"
