@@ -7,6 +7,8 @@
 // without a change; the format chosen by content.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <set>
 
@@ -363,6 +365,38 @@ TEST_F(XlsExistingWorkbook, TheContentChoosesTheFormatNotTheName) {
   const std::string saved = ReadFileBytes(legacy);
   ASSERT_TRUE(xls::LooksLikeCompoundFile(saved));
   EXPECT_EQ(SummariseDrawing(WorkbookStream(saved), 0).shape_types[20], 1);
+}
+
+TEST_F(XlsExistingWorkbook, AFailedSaveLeavesTheWorkbookAsItWas) {
+  const fs::path file = dir / "kept.xls";
+  fs::copy_file(*SharedPath("xls-reference/apache__poi__SheetWithDrawing.xls"), file);
+  const std::string before = ReadFileBytes(file);
+  auto app = ovix::workbook::CreateApplication();
+  auto book = app->Workbooks()->Open(file.string());
+  auto shapes = book->Worksheets()->Item("Sheet1")->Shapes();
+  shapes->AddLine(0, 0, 50, 50);
+  // Past the 256th column an .xls sheet ends.
+  shapes->AddLine(100, 100, 256 * 80.0, 120);
+  try {
+    book->Save();
+    ADD_FAILURE() << "saved a shape past the last column";
+  } catch (const excel::AutomationError& e) {
+    EXPECT_NE(std::string(e.what()).find("256"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadFileBytes(file), before);
+  // A folder that cannot be written to: the error says so, nothing is left.
+  const fs::path locked = dir / "locked";
+  fs::create_directories(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  if (::geteuid() != 0) {
+    EXPECT_THROW(book->SaveAs((locked / "copy.xls").string(), excel::kNoChange), excel::AutomationError);
+    EXPECT_FALSE(fs::exists(locked / "copy.xls"));
+  }
+  fs::permissions(locked, fs::perms::owner_all);
+  app->Quit();
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << "no temporary file left behind";
+  }
 }
 
 }  // namespace
