@@ -6,6 +6,7 @@
 #include <set>
 
 #include "excel/excel_automation.h"
+#include "workbook/utf8_codec.h"
 #include "workbook/xls/biff_stream.h"
 #include "workbook/xls/font_list.h"
 #include "workbook/xls/le_bytes.h"
@@ -173,7 +174,42 @@ void Anchor(const SheetGrid& grid, int64_t x, int64_t y, uint16_t& col, uint16_t
   dy = static_cast<uint16_t>(h > 0 ? std::min<int64_t>(255, p.row_offset * 256 / h) : 0);
 }
 
+// The name (wzName) of each FOPT record in `data`.
+void CollectNames(const std::string& data, std::vector<std::string>& names) {
+  constexpr uint16_t kName = 0x0380;
+  Walk(data, 0, data.size(), 0, [&](uint16_t type, uint16_t count, size_t at, uint32_t len) {
+    if (type != art::kFopt) return;
+    const size_t end = at + 8 + len;
+    size_t complex = at + 8 + 6 * static_cast<size_t>(count);
+    for (size_t p = 0; p < count && at + 8 + 6 * p + 6 <= end; ++p) {
+      const uint16_t id = GetU16(data, at + 8 + 6 * p);
+      const uint32_t value = GetU32(data, at + 8 + 6 * p + 2);
+      if ((id & 0x8000) == 0) continue;
+      if ((id & 0x3FFF) == kName && complex <= end && value <= end - complex) {
+        std::string name;
+        for (size_t c = complex; c + 1 < complex + value; c += 2) {
+          const char32_t u = GetU16(data, c);
+          if (u == 0) break;
+          AppendUtf8(u >= 0xD800 && u < 0xE000 ? U'\uFFFD' : u, name);
+        }
+        if (!name.empty()) names.push_back(std::move(name));
+      }
+      complex += value;
+    }
+  });
+}
+
 }  // namespace
+
+ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet) {
+  const Collected c = Collect(book.stream, book.records, sheet.bof, sheet.eof);
+  ExistingDrawing out;
+  out.max_obj_id = c.max_obj_id;
+  if (c.pieces.empty()) return out;
+  ReadDg(c.data);
+  CollectNames(c.data, out.names);
+  return out;
+}
 
 DrawingAppender::DrawingAppender(const XlsWorkbook& book) : book_(book) {
   for (size_t i = 1; i < book.globals_eof; ++i) {

@@ -12,12 +12,24 @@
 // A sheet without one gets a new drawing before its window settings. The
 // drawing group (created when the workbook has none) counts the new shapes.
 
+#include <string>
+#include <vector>
+
 #include "workbook/shape_model.h"
 #include "workbook/sheet_grid.h"
 #include "workbook/xls/xls_stream_rebuild.h"
 #include "workbook/xls/xls_workbook_reader.h"
 
 namespace ovix::workbook::xls {
+
+// What a sheet's drawing already holds that new shapes must not repeat: the
+// largest OBJ id (default names continue after it) and the shapes' names.
+// Throws XlsFormatError when the drawing's records are damaged.
+struct ExistingDrawing {
+  uint32_t max_obj_id = 0;
+  std::vector<std::string> names;
+};
+ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet);
 
 // The drawing state of the workbook across the sheets drawn into in one
 // save: the ids handed out so far and the fonts added.

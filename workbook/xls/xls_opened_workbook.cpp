@@ -5,6 +5,7 @@
 #include "excel/excel_automation.h"
 #include "workbook/opened_package.h"
 #include "workbook/xls/le_bytes.h"
+#include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_page_setup.h"
 
 namespace ovix::workbook::xls {
@@ -136,6 +137,16 @@ void LoadXlsSheet(const WorkbookState& book, SheetState& sheet) {
   const XlsSheet& xs = opened.workbook.sheets.at(source.workbook_index);
   source.grid.emplace(ReadGrid(opened.workbook, xs, opened.max_digit_width));
   sheet.page = ReadXlsPageSetup(opened.workbook, xs);
+  // New shapes are numbered and named after those already on the sheet.
+  try {
+    const ExistingDrawing existing = ReadExistingDrawing(opened.workbook, xs);
+    for (const std::string& name : existing.names) sheet.drawing.ReserveName(name);
+    // A default name carries the shape's object id ("Line 12" is object 12);
+    // the engine's next name carries the number it is given.
+    sheet.drawing.ContinueIdsAfter(static_cast<int64_t>(existing.max_obj_id) + 1);
+  } catch (const XlsFormatError& e) {
+    Fail(opened.display_name, "シート「" + sheet.name + "」: " + e.what());
+  }
   source.loaded_page = sheet.page;
   source.loaded = true;
 }

@@ -399,4 +399,19 @@ TEST_F(XlsExistingWorkbook, AFailedSaveLeavesTheWorkbookAsItWas) {
   }
 }
 
+TEST_F(XlsExistingWorkbook, NewShapesAreNamedAfterThoseAlreadyThere) {
+  for (const char* name : {"apache__poi__45129.xls", "GNOME__gnumeric__objs.xls"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = *SharedPath(std::string("xls-reference/") + name);
+    const DrawingSummary was = SummariseDrawing(WorkbookStream(ReadFileBytes(file)), 0);
+    const uint16_t max_obj = *std::max_element(was.obj_ids.begin(), was.obj_ids.end());
+    auto app = ovix::workbook::CreateApplication();
+    auto book = app->Workbooks()->Open(file.string());
+    const std::string line = book->Worksheets()->Item("Sheet1")->Shapes()->AddLine(0, 0, 10, 10)->Name();
+    ASSERT_EQ(line.rfind("Line ", 0), 0u) << line;
+    EXPECT_GT(std::stoi(line.substr(5)), max_obj) << "a default name of a shape already there";
+    app->Quit();
+  }
+}
+
 }  // namespace
