@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "workbook/automation_objects.h"
 #include "workbook/cell_reference.h"
@@ -9,6 +11,9 @@
 #include "workbook/workbook_engine.h"
 #include "workbook/xls/xls_writer.h"
 #include "workbook/xlsx_writer.h"
+#include "workbook/xls/compound_file_reader.h"
+#include "workbook/xls/xls_opened_workbook.h"
+#include "workbook/xls/xls_workbook_save.h"
 
 namespace ovix::workbook {
 
@@ -108,21 +113,52 @@ std::string LowerExtension(const fs::path& path) {
   return extension;
 }
 
-// The same file, however the two paths spell it.
-// The file name's extension chooses the format: .xls (any case) the legacy
-// workbook, anything else the package.
+// A workbook opened from a file keeps the format it was read in; otherwise
+// the file name's extension chooses it: .xls (any case) the legacy workbook,
+// anything else the package.
 void SaveInFormatOfName(const WorkbookState& book, const fs::path& path) {
-  if (LowerExtension(path) == ".xls") {
+  if (book.legacy) {
+    xls::SaveOpenedXls(book, path);
+  } else if (book.package) {
+    SaveWorkbookAsXlsx(book, path);
+  } else if (LowerExtension(path) == ".xls") {
     SaveWorkbookAsXls(book, path);
   } else {
     SaveWorkbookAsXlsx(book, path);
   }
 }
 
+// The same file, however the two paths spell it.
 bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   if (fs::equivalent(a, b, ec)) return true;
   return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+// The file's first bytes, or nothing when it cannot be read.
+std::string FileStart(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  char start[8] = {};
+  in.read(start, sizeof start);
+  return std::string(start, static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+}
+
+// A workbook is opened as what its content is, whatever its name says: a
+// compound file is a legacy .xls workbook, a ZIP package an Office Open XML
+// one (as some systems hand out .xlsx packages under an .xls name).
+std::shared_ptr<WorkbookState> OpenByContent(const fs::path& absolute, const std::string& path) {
+  const std::string start = FileStart(absolute);
+  if (xls::LooksLikeCompoundFile(start)) {
+    std::ifstream in(absolute, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) throw excel::AutomationError("cannot open \"" + path + "\": the file cannot be read");
+    return xls::OpenXlsWorkbook(absolute, std::move(bytes));
+  }
+  const std::string extension = LowerExtension(absolute);
+  if (start.rfind("PK", 0) == 0 || extension == ".xlsx" || extension == ".xlsm" || start.empty()) {
+    return OpenXlsxWorkbook(absolute);
+  }
+  throw excel::AutomationError("ブック「" + path + "」を開けません: Excel のブック（.xlsx、.xlsm、.xls）ではありません");
 }
 
 }  // namespace
@@ -139,18 +175,7 @@ std::shared_ptr<excel::Workbook> WorkbooksImpl::Open(const std::string& path) {
   std::error_code ec;
   const fs::path absolute = fs::absolute(fs::path(path), ec);
   if (ec) throw excel::AutomationError("cannot open \"" + path + "\": " + ec.message());
-  const std::string extension = LowerExtension(absolute);
-  if (extension == ".xls") {
-    throw excel::AutomationError("cannot open \"" + path +
-                                 "\": legacy .xls workbooks cannot be read yet; this engine opens "
-                                 ".xlsx and .xlsm workbooks");
-  }
-  if (extension != ".xlsx" && extension != ".xlsm") {
-    throw excel::AutomationError("cannot open \"" + path +
-                                 "\": the file name's extension chooses the format, and this engine "
-                                 "opens only .xlsx and .xlsm workbooks");
-  }
-  std::shared_ptr<WorkbookState> book = OpenXlsxWorkbook(absolute);
+  std::shared_ptr<WorkbookState> book = OpenByContent(absolute, path);
   auto& list = app_->workbooks;
   for (auto& open : list) {
     if (!open->full_name.empty() && SameFile(open->full_name, absolute)) {
@@ -199,7 +224,13 @@ void WorkbookImpl::SaveAs(const std::string& path, int32_t accessMode) {
   }
   fs::path target(path);
   const std::string extension = LowerExtension(target);
-  if (book_->package) {
+  if (book_->legacy) {
+    // A workbook opened from an .xls file is saved as one.
+    if (extension == ".xlsx" || extension == ".xlsm") {
+      throw excel::AutomationError("cannot save \"" + path +
+                                   "\": this workbook was opened as an .xls workbook and is saved as one");
+    }
+  } else if (book_->package) {
     // An opened package keeps its format (a macro-enabled one stays .xlsm).
     if (extension != book_->package->extension) {
       throw excel::AutomationError("cannot save \"" + path + "\": this workbook was opened as a " +

@@ -10,6 +10,7 @@
 #include "excel/excel_automation.h"
 #include "workbook/cell_reference.h"
 #include "workbook/package_xml.h"
+#include "workbook/xls/xls_opened_workbook.h"
 
 namespace ovix::workbook {
 
@@ -68,6 +69,8 @@ bool AttrBool(pugi::xml_node node, const char* name) {
   return v == "1" || v == "true";
 }
 
+}  // namespace
+
 // Pixels of a column `width` characters wide, for the default font's widest
 // digit `mdw` pixels (the rule the spreadsheet application stores widths by).
 int64_t ColumnPixels(double width, int mdw) {
@@ -97,7 +100,7 @@ int MaxDigitWidth(const std::string& font, double size) {
   return std::max(1, static_cast<int>(std::lround(size * 96.0 / 72.0 * 0.5)));
 }
 
-int ReadMaxDigitWidth(const OpenedPackage& package, const std::vector<Relationship>& workbook_rels) {
+static int ReadMaxDigitWidth(const OpenedPackage& package, const std::vector<Relationship>& workbook_rels) {
   for (const Relationship& r : workbook_rels) {
     if (r.type != reltype::kStyles || r.external) continue;
     const std::string part = ResolveTarget(package.workbook_part, r.target);
@@ -136,6 +139,8 @@ void SplitHeaderFooter(const std::string& text, std::string& left, std::string& 
     section->push_back(text[i]);
   }
 }
+
+namespace {
 
 // A defined name's references ("Sheet1!$A$1:$B$2,Sheet1!$1:$1") without the
 // sheet name, or nothing when an item is not a plain reference of the sheet.
@@ -345,6 +350,10 @@ std::shared_ptr<WorkbookState> OpenXlsxWorkbook(const fs::path& path) {
 
 void EnsureSheetLoaded(const WorkbookState& book, SheetState& sheet) {
   if (!sheet.source || sheet.source->loaded) return;
+  if (book.legacy) {
+    xls::LoadXlsSheet(book, sheet);
+    return;
+  }
   const OpenedPackage& package = *book.package;
   SheetSource& source = *sheet.source;
   pugi::xml_document doc;

@@ -38,6 +38,14 @@ struct SheetSource {
   std::shared_ptr<LoadedDrawing> drawing;
 };
 
+// Pixels of a column `width` characters wide, for the default font's widest
+// digit `mdw` pixels.
+int64_t ColumnPixels(double width, int mdw);
+// The widest digit of the font `name` at `size` points, in pixels at 96 dpi.
+int MaxDigitWidth(const std::string& name, double size);
+// "&LLeft&CCentre&RRight" into its sections.
+void SplitHeaderFooter(const std::string& text, std::string& left, std::string& center, std::string& right);
+
 // Reads the workbook at `path` (absolute). Throws excel::AutomationError with
 // a clear message when it cannot be read, is not a workbook package, is
 // hostile (see zip_package_reader.h and package_xml.h) or uses the Strict

@@ -8,10 +8,11 @@
 // excel::CreateObject(kEngineProgId) starts a new engine instance, as
 // automation clients start the spreadsheet application.
 //
-// Workbooks.Open reads .xlsx and .xlsm workbooks (opened_package.h); a
-// workbook that is already open from the same file is read from disk again
-// and replaces the open copy. Legacy .xls workbooks and the Strict format
-// are refused with an AutomationError.
+// Workbooks.Open reads .xlsx and .xlsm workbooks (opened_package.h) and
+// legacy .xls workbooks (xls/xls_opened_workbook.h), chosen by the file's
+// content; a workbook that is already open from the same file is read from
+// disk again and replaces the open copy. The Strict format, Excel 5.0/95
+// workbooks and encrypted ones are refused with an AutomationError.
 
 #include <memory>
 

@@ -46,6 +46,9 @@ struct PageSetupValues {
 
 struct SheetSource;     // opened_package.h
 struct OpenedPackage;   // opened_package.h
+namespace xls {
+struct OpenedXls;       // xls/xls_opened_workbook.h
+}
 
 struct SheetState {
   std::string name;
@@ -72,6 +75,9 @@ struct WorkbookState {
   // The package of an opened workbook (every part as it was read); empty for
   // a new workbook.
   std::shared_ptr<OpenedPackage> package;
+  // The legacy .xls workbook it was opened from (the file as it was read);
+  // empty unless opened from one.
+  std::shared_ptr<xls::OpenedXls> legacy;
   size_t active_sheet = 0;
   bool saved = true;
   bool closed = false;
