@@ -74,6 +74,7 @@ class ConsoleRunView : public RunView {
   void ShowStepProgress(int, int) override {}
   void ShowEntityProgress(int64_t done, int64_t total) override;
   void PresentWorkbook(const std::string& path) override;
+  void ShowNotice(const std::string& text) override { out_.Line(prefix_ + text); }
 
  private:
   ConsoleOutput& out_;

@@ -8,6 +8,7 @@
 
 #include "app/dxf_stage.h"
 #include "dxf/rv_dxf_import.h"
+#include "dxf/undrawn_entities.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_document.h"
 #include "tools/user_prompt.h"
@@ -90,17 +91,22 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
   {
     Ending ending{*this};
     ResetConverters();
+    document_.DxfImport().SetDrawAll(options.DrawAll);
     RvExcelExport& exporter = document_.ExcelExport();
     ApplyScaleOption(options.Scale, exporter);
     ApplyLtScaleOption(options.LtScale, exporter);
     ApplyArrowOption(options.ArrowStyle, options.ArrowLength, options.ArrowWidth, exporter);
     ApplyCheckOptions(options, exporter);
     result.DxfOk = ImportDxfFile(DxfPath);
+    if (result.DxfOk && !options.DrawAll) {
+      result.UndrawnNotice = UndrawnEntityNotice(document_.DxfImport().EntityRecords());
+    }
     result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
     result.WorkbookSaved = saved_;
     result.Detail = detail_;
     ShowScaleValue();
   }
+  if (result.Succeeded() && !result.UndrawnNotice.empty()) view_.ShowNotice(result.UndrawnNotice);
   // Shown once the run is over (the workbook is saved and released).
   if (result.WorkbookSaved && !options.SaveClose) view_.PresentWorkbook(ExcelPath);
   return result;
@@ -159,6 +165,15 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     const double rotate[3] = {0.0, 0.0, 0.0};
     document_.System().SetViewRotate(rotate);
 
+    // The extra shapes of the option that draws every entity go first, so
+    // that filled solids lie under the lines and texts drawn on them.
+    if (!exporter.ExtraShapesEmpty()) {
+      Status(kStatusDrawingExtraShapes);
+      if (exporter.DrawExtraShapes() < 0) {
+        detail_ = exporter.LastError();
+        throw DrawingFailed();
+      }
+    }
     for (const DrawingStep& step : kDrawingSteps) {
       Status(step.status);
       if (!(exporter.*step.draw)()) {

@@ -30,6 +30,9 @@ inline constexpr const char* kStatusDrawingTexts = "Excelに文字を作成し�
 inline constexpr const char* kStatusDrawingMtexts = "Excelにﾏﾙﾁﾃｷｽﾄを作成しています";
 inline constexpr const char* kStatusDrawingDimensions = "Excelに寸法線を作成しています";
 inline constexpr const char* kStatusDrawingLeaders = "Excelに引出線を作成しています";
+// Only when every entity is drawn and the drawing has shapes beyond the
+// nine kinds (not one of the numbered steps).
+inline constexpr const char* kStatusDrawingExtraShapes = "Excelにブロックなどの図形を作成しています";
 inline constexpr const char* kStatusRedrawing = "再作図しています";
 inline constexpr const char* kStatusGrouping = "グループを作成しています";
 inline constexpr const char* kStatusSavingWorkbook = "Excelのブックを保存しています";
@@ -60,6 +63,9 @@ struct RunResult {
   // What stopped the Excel stage, in the words of the failing part (for
   // logs; the user sees the status texts and message boxes).
   std::string Detail;
+  // With the option that draws every entity off: what the drawing holds
+  // that was left out and how to draw it (empty when nothing was).
+  std::string UndrawnNotice;
 
   bool Succeeded() const { return DxfOk && ExcelOk; }
 };

@@ -229,6 +229,7 @@ void FrmMain::BuildControls() {
   ChkExcelSaveClose = Named(new QCheckBox(Text("Excelを閉じる"), FrmOption), "ChkExcelSaveClose");
   ChkGroup = Named(new QCheckBox(Text("グループ化"), FrmOption), "ChkGroup");
   ChkMonochrome = Named(new QCheckBox(Text("白黒表示"), FrmOption), "ChkMonochrome");
+  ChkDrawAll = Named(new QCheckBox(Text(kDrawAllText), FrmOption), "ChkDrawAll");
   {
     auto* grid = new QGridLayout(FrmOption);
     grid->addWidget(ChkDimTextDirection, 0, 0);
@@ -236,6 +237,7 @@ void FrmMain::BuildControls() {
     grid->addWidget(ChkExcelSaveClose, 1, 0);
     grid->addWidget(ChkGroup, 1, 1);
     grid->addWidget(ChkMonochrome, 2, 0);
+    grid->addWidget(ChkDrawAll, 2, 1);
   }
 
   // Status, progress and commands.
@@ -356,6 +358,7 @@ void FrmMain::ApplyOptionsToControls(const RunOptions& options) {
   ChkMonochrome->setChecked(options.Monochrome);
   ChkGroup->setChecked(options.Group);
   ChkExcelSaveClose->setChecked(options.SaveClose);
+  ChkDrawAll->setChecked(options.DrawAll);
 }
 
 RunOptions FrmMain::ReadOptions() const {
@@ -371,6 +374,7 @@ RunOptions FrmMain::ReadOptions() const {
   options.Monochrome = ChkMonochrome->isChecked();
   options.Group = ChkGroup->isChecked();
   options.SaveClose = ChkExcelSaveClose->isChecked();
+  options.DrawAll = ChkDrawAll->isChecked();
   return options;
 }
 

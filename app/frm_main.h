@@ -124,6 +124,7 @@ class FrmMain : public QWidget {
   QCheckBox* ChkExcelSaveClose = nullptr;
   QCheckBox* ChkGroup = nullptr;
   QCheckBox* ChkMonochrome = nullptr;
+  QCheckBox* ChkDrawAll = nullptr;
   QLabel* LblMessage = nullptr;
   QProgressBar* PrgRun = nullptr;
   QPushButton* CmdRun = nullptr;

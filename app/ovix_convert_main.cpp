@@ -65,6 +65,7 @@ struct Choices {
   bool monochrome = false;
   bool group = false;
   bool save_close = false;
+  bool draw_all = false;
   bool open = false;
   bool overwrite = false;
 };
@@ -147,6 +148,8 @@ int main(int argc, char** argv) {
   app.add_flag("--group", c.group, "すべての図形をグループ化 [既定: しない]");
   app.add_flag("--save-close", c.save_close,
                "保存後にブックを閉じる (開いたままにしない) [既定: しない]");
+  app.add_flag("--draw-all", c.draw_all,
+               "すべての図形を描く (ブロック、旧形式のポリライン、塗り潰し、点なども) [既定: しない]");
   app.add_flag("--open", c.open, "保存したブックをデスクトップの表計算ソフトで開く");
   app.add_flag("--overwrite", c.overwrite,
                "既存のブックを開いて描き加える (指定がなければ既存のブックには書き込みません)");
@@ -207,6 +210,7 @@ int main(int argc, char** argv) {
   settings.options.Monochrome = c.monochrome;
   settings.options.Group = c.group;
   settings.options.SaveClose = c.save_close;
+  settings.options.DrawAll = c.draw_all;
   settings.overwrite = c.overwrite;
   settings.open = c.open;
   settings.prefix = jobs.size() > 1;

@@ -30,6 +30,10 @@ void QtRunView::ShowStatus(const std::string& text) {
   if (hooks_.status_shown) hooks_.status_shown(shown);
 }
 
+void QtRunView::ShowNotice(const std::string& text) {
+  ShowStatus(std::string(kStatusExcelDone) + "\r" + text);
+}
+
 void QtRunView::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
 void QtRunView::SetBusy(bool busy) {

@@ -39,6 +39,8 @@ class QtRunView : public RunView {
   void ShowStepProgress(int step, int steps) override;
   void ShowEntityProgress(int64_t done, int64_t total) override;
   void PresentWorkbook(const std::string& path) override;
+  // The status label's second line.
+  void ShowNotice(const std::string& text) override;
 
  private:
   QLabel& status_;

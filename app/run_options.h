@@ -46,7 +46,11 @@ struct RunOptions {
   bool Monochrome = false;        // ChkMonochrome
   bool Group = false;             // ChkGroup
   bool SaveClose = false;         // ChkExcelSaveClose
+  bool DrawAll = false;           // ChkDrawAll: blocks, old polylines, solids, ... too
 };
+
+// The check box of the option that draws every entity the drawing holds.
+inline constexpr const char* kDrawAllText = "すべての図形を描く";
 
 // The scale entry: "自動" is automatic (the fixed values stay); "a/b" is a / b
 // (0 when |b| < 0.001); a plain text its leading number; two or more "/", or

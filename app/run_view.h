@@ -34,6 +34,9 @@ class RunView {
   // The run saved the workbook at `path` and leaves it open for the user
   // (save-and-close off): the view shows it as it can.
   virtual void PresentWorkbook(const std::string& path) = 0;
+  // A note after a completed run (what the drawing holds that was not
+  // drawn); views that have nowhere to show it leave it.
+  virtual void ShowNotice(const std::string& text) { (void)text; }
 };
 
 // A view that shows nothing, for runs nobody watches (benchmarks, fuzzing).

@@ -46,6 +46,7 @@ RunOptions LoadWindowSettings(SettingsStore& store) {
   options.DimTextDirection = ReadFlag(store, kSettingDimTextDirection);
   options.Monochrome = ReadFlag(store, kSettingMonochrome);
   options.Group = ReadFlag(store, kSettingGroup);
+  options.DrawAll = ReadFlag(store, kSettingDrawAll);
   options.SaveClose = ReadFlag(store, kSettingSaveClose);
 
   if (options.PaperSize.empty()) options.PaperSize = kDefaultPaper;
@@ -68,6 +69,7 @@ void SaveWindowSettings(const RunOptions& options, SettingsStore& store) {
   store.Write(kSettingDimTextDirection, FlagText(options.DimTextDirection));
   store.Write(kSettingMonochrome, FlagText(options.Monochrome));
   store.Write(kSettingGroup, FlagText(options.Group));
+  store.Write(kSettingDrawAll, FlagText(options.DrawAll));
   store.Write(kSettingSaveClose, FlagText(options.SaveClose));
   store.Flush();
 }

@@ -30,6 +30,7 @@ inline constexpr const char* kSettingDimTextDirection = "DimTextDirection";
 inline constexpr const char* kSettingMonochrome = "Monochrome";
 inline constexpr const char* kSettingGroup = "Group";
 inline constexpr const char* kSettingSaveClose = "SaveClose";
+inline constexpr const char* kSettingDrawAll = "DrawAll";
 
 // String values under the section, by name.
 class SettingsStore {

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "dxf/draw_all_entities.h"
 #include "model/rv_document.h"
 #include "tools/numeric.h"
 
@@ -70,7 +71,13 @@ RvSystem* RvDxfImport::SetEntityData() {
   RvSystem& system = document_->System();
   EntityWork work{system, document_->Tools(), {}, {}, {}, {}};
 
+  // Drawing every entity: what the nine stores cannot show faithfully goes
+  // to the extra shapes, and the loop below leaves it out.
+  std::vector<bool> taken;
+  if (draw_all_) draw_all::ExpandDrawing(entities_, blocks_, system, taken);
+
   for (std::size_t i = 0; i < entities_.Count(); ++i) {
+    if (!taken.empty() && taken[i]) continue;
     const DxfRecordView record = entities_.At(i);
     const std::string_view type = record.Type();
     bool (*registrar)(EntityWork&, const DxfRecordView&) = nullptr;

@@ -17,7 +17,7 @@ namespace ovix {
 
 namespace {
 
-enum class Section { None, Header, Tables, Entities, Other };
+enum class Section { None, Header, Tables, Blocks, Entities, Other };
 
 bool IsTableRecordType(std::string_view v) {
   return v == "LAYER" || v == "LTYPE" || v == "STYLE" || v == "DIMSTYLE";
@@ -63,6 +63,7 @@ struct CountingSink {
     current = 2;
   }
   void EndRecord() { current = 0; }
+  void BlockRecord(std::string_view, uint64_t) { current = 0; }
   void Pair(const DxfTag& tag) {
     std::size_t bytes = tag.Value.size();
     if (!tag.Plain) {
@@ -85,7 +86,17 @@ struct StoringSink {
   DxfRecordStore& tables;
   DxfRecordStore& entities;
   DxfTextDecoder& decoder;
+  DxfRecordStore* blocks = nullptr;  // null: block definitions are passed over
   DxfRecordStore* current = nullptr;
+
+  void BlockRecord(std::string_view type, uint64_t line) {
+    if (!blocks) {
+      current = nullptr;
+      return;
+    }
+    blocks->StartRecord(type, line);
+    current = blocks;
+  }
 
   void TableRecord(std::string_view type, uint64_t line) {
     tables.StartRecord(type, line);
@@ -149,6 +160,7 @@ void RvDxfImport::Clear() {
   table_count_ = entity_count_ = 0;
   tables_.Clear();
   entities_.Clear();
+  blocks_.Clear();
   table_pairs_ = entity_pairs_ = table_bytes_ = entity_bytes_ = 0;
   // The model belongs to the caller's document: drop the reference only.
   document_.reset();
@@ -231,6 +243,8 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
         else sink.EndRecord();
       } else if (section == Section::Entities) {
         sink.EntityRecord(upper, tag.Line);
+      } else if (section == Section::Blocks) {
+        sink.BlockRecord(upper, tag.Line);
       }
       continue;
     }
@@ -241,6 +255,7 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
         section = upper == "HEADER"     ? Section::Header
                   : upper == "TABLES"   ? Section::Tables
                   : upper == "ENTITIES" ? Section::Entities
+                  : upper == "BLOCKS"   ? Section::Blocks
                                         : Section::Other;
         continue;
       }
@@ -314,6 +329,7 @@ bool RvDxfImport::ReadDxfFile() {
   if (!opened_) return false;
   tables_.Clear();
   entities_.Clear();
+  blocks_.Clear();
   try {
     tables_.Reserve(static_cast<std::size_t>(table_count_), table_pairs_, table_bytes_);
     entities_.Reserve(static_cast<std::size_t>(entity_count_), entity_pairs_, entity_bytes_);
@@ -324,7 +340,7 @@ bool RvDxfImport::ReadDxfFile() {
       fallback_encoding_ = "CP932";
     }
     DxfTextDecoder decoder(encoding_, fallback_encoding_);
-    StoringSink sink{tables_, entities_, decoder};
+    StoringSink sink{tables_, entities_, decoder, draw_all_ ? &blocks_ : nullptr};
     const PassOutcome outcome = Walk(sink);
     table_count_ = static_cast<int32_t>(tables_.Count());
     entity_count_ = static_cast<int32_t>(entities_.Count());

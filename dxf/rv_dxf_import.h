@@ -9,8 +9,9 @@
 //
 // The file is read section by section: the HEADER for the encoding clues,
 // the LAYER, LTYPE, STYLE and DIMSTYLE records of the TABLES section, and
-// every record of the ENTITIES section. BLOCKS, CLASSES, OBJECTS and any
-// other section are passed over, so block references are not expanded. A
+// every record of the ENTITIES section; the BLOCKS section only when every
+// entity is drawn (SetDrawAll). CLASSES, OBJECTS and any other section are
+// passed over. A
 // file may lack any section; what it holds is read.
 //
 // The passes show their own message (through ShowMessage) and return false
@@ -117,6 +118,19 @@ class RvDxfImport {
   // ReadDxfFile or Clear).
   const DxfRecordStore& TableRecords() const { return tables_; }
   const DxfRecordStore& EntityRecords() const { return entities_; }
+  // The records of the BLOCKS section (BLOCK, its entities, ENDBLK), kept
+  // only when every entity is drawn.
+  const DxfRecordStore& BlockRecords() const { return blocks_; }
+
+  // ---- drawing every entity -----------------------------------------------
+  // Off (the default): block definitions are passed over and SetEntityData
+  // registers the nine kinds as they are. On: the reading pass keeps the
+  // block definitions, and SetEntityData also puts every entity the nine
+  // stores cannot show faithfully (block references, old-style polylines,
+  // bulges, rotated ellipses and texts, solids, points, ...) into the
+  // model's extra shapes instead. Set before ReadDxfFile; Clear keeps it.
+  void SetDrawAll(bool on) { draw_all_ = on; }
+  bool DrawAll() const { return draw_all_; }
 
   // ---- lifecycle and registration ----------------------------------------
 
@@ -153,6 +167,8 @@ class RvDxfImport {
   int32_t entity_count_ = 0;
   DxfRecordStore tables_;
   DxfRecordStore entities_;
+  DxfRecordStore blocks_;
+  bool draw_all_ = false;
   std::unique_ptr<RvDocument> document_;
   bool system_bound_ = false;
   // Sizes found by the counting pass, used to allocate the lists once.

@@ -253,6 +253,9 @@ class Shape {
   virtual void IncrementTop(double points) = 0;
   virtual std::shared_ptr<LineFormat> Line() = 0;
   virtual std::shared_ptr<FillFormat> Fill() = 0;
+  // Clockwise rotation in degrees about the frame's centre (0 to below 360).
+  virtual double Rotation() const = 0;
+  virtual void SetRotation(double degrees) = 0;
 };
 
 class ShapeRange {
@@ -290,6 +293,10 @@ class FreeformBuilder {
   // editing type kEditingAuto (a smooth curve through the nodes) or
   // kEditingCorner.
   virtual void AddNodes(int32_t segmentType, int32_t editingType, double x, double y) = 0;
+  // Adds a cubic Bézier segment (kSegmentCurve, kEditingCorner) with the
+  // control points (x1, y1) and (x2, y2) ending at the node (x3, y3).
+  virtual void AddNodes(int32_t segmentType, int32_t editingType, double x1, double y1,
+                        double x2, double y2, double x3, double y3) = 0;
   // Makes the freeform a shape on the sheet and returns it.
   virtual std::shared_ptr<Shape> ConvertToShape() = 0;
 };

@@ -13,6 +13,7 @@
 //   draw_arcs.cpp           arcs as freeform curves
 //   draw_texts.cpp          texts and multiline texts as text boxes
 //   draw_dimensions.cpp     dimensions, leaders and arrowheads
+//   draw_extra_shapes.cpp   the shapes of the "draw everything" option
 //   redraw_grouping.cpp     the move to the page area and grouping
 //
 // Booleans of the public operations are bool; the 16-bit codes are int16_t.
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "excel/excel_automation.h"
+#include "model/extra_shapes.h"
 #include "tools/rv_point.h"
 #include "tools/rv_tools.h"
 
@@ -241,6 +243,11 @@ class RvExcelExport {
   bool DrawMTextDatas();
   bool DrawDimensionDatas();
   bool DrawLeaderDatas();
+  // The model's extra shapes (drawing every entity, draw_extra_shapes.cpp):
+  // the number of shapes drawn, -1 when an error stopped the walk.
+  int32_t DrawExtraShapes();
+  // Whether the model has no extra shapes (or no model is bound).
+  bool ExtraShapesEmpty() const;
 
   // ==== Placement and grouping (redraw_grouping.cpp) =======================
 
@@ -282,11 +289,22 @@ class RvExcelExport {
   bool CanDrawArrow(std::span<const double> first, std::span<const double> second) const;
   void SetArrowheads(std::shared_ptr<excel::LineFormat>& line, int16_t kind);
   double LineWeightFor(int32_t width) const;
+  // The dash style of a line type's dash style code.
+  static int32_t DashStyleFor(int16_t code);
 
   // Dimensions.
   void DrawArrowLine(excel::Shapes& shapes, int16_t kind, std::span<const double> first,
                      std::span<const double> second);
   std::string MergeDimensionText(const std::string& measured, const std::string& user) const;
+
+  // Extra shapes.
+  std::shared_ptr<excel::Shape> DrawExtraOutline(excel::Shapes& shapes, const ExtraShape& shape,
+                                                 std::span<const ExtraNode> nodes, double weight,
+                                                 int16_t dash, int32_t color,
+                                                 const RvMatrix& matrix);
+  std::shared_ptr<excel::Shape> DrawExtraText(excel::Shapes& shapes, const ExtraText& text,
+                                              int32_t color, const std::string& fontFile,
+                                              int16_t styleFlags, const RvMatrix& matrix);
 
   // Arcs.
   void DrawOneArc(excel::Shapes& shapes, int32_t index, const RvMatrix& matrix);

@@ -48,7 +48,9 @@ int32_t CharacterCount(double length) {
   return static_cast<int32_t>(num::RoundHalfEven(length));
 }
 
-int32_t DashStyleFor(int16_t code) {
+}  // namespace
+
+int32_t RvExcelExport::DashStyleFor(int16_t code) {
   switch (code) {
     case 0: return excel::kLineSolid;
     case 1: return excel::kLineDash;
@@ -58,8 +60,6 @@ int32_t DashStyleFor(int16_t code) {
     default: return excel::kLineSolid;
   }
 }
-
-}  // namespace
 
 double RvExcelExport::LineWeightFor(int32_t width) const {
   if (lt_scale_ < 0) return -lt_scale_;

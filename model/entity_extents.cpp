@@ -253,6 +253,13 @@ bool RvSystem::GetEntityRange(RvPoint3& MinPoint, RvPoint3& MaxPoint) const {
       all.Add(one);
     }
   }
+  Box extra;
+  VisibilityCache cache(*this);
+  if (extra_shapes_.Extents([&](const std::string& layer) { return cache.Visible(layer); },
+                            extra.min, extra.max)) {
+    extra.empty = false;
+    all.Add(extra);
+  }
   MinPoint = MaxPoint = {0.0, 0.0, 0.0};
   all.Write(MinPoint, MaxPoint);
   return !all.empty;

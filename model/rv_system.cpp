@@ -61,6 +61,7 @@ void RvSystem::Clear() {
   mtexts_ = {};
   dimensions_ = {};
   leaders_ = {};
+  extra_shapes_.Clear();
 }
 
 bool RvSystem::NewDocument(const std::string& DocmentName) {

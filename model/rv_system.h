@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "model/entity_records.h"
+#include "model/extra_shapes.h"
 #include "model/name_index.h"
 #include "model/rv_ent_points.h"
 #include "model/rv_ent_property.h"
@@ -487,6 +488,12 @@ class RvSystem {
   // invalid ID.
   bool DimensionMinMaxPoint(int32_t ID, RvPoint3& MinPoint, RvPoint3& MaxPoint) const;
 
+  // ==== Shapes of the "draw everything" option ================================
+  // Empty unless the reader was asked to draw every entity; its visible
+  // shapes count in GetEntityRange.
+  ExtraShapeStore& ExtraShapes() { return extra_shapes_; }
+  const ExtraShapeStore& ExtraShapes() const { return extra_shapes_; }
+
  private:
   const LayerRecord* FirstLayer(const std::string& name) const;
   const LtypeRecord* FirstLtype(const std::string& name) const;
@@ -552,6 +559,7 @@ class RvSystem {
   std::vector<TextRecord> mtexts_;
   std::vector<DimensionRecord> dimensions_;
   std::vector<LeaderRecord> leaders_;
+  ExtraShapeStore extra_shapes_;
 };
 
 }  // namespace ovix

@@ -156,6 +156,8 @@ class ShapeImpl : public excel::Shape {
   void IncrementTop(double points) override;
   std::shared_ptr<excel::LineFormat> Line() override;
   std::shared_ptr<excel::FillFormat> Fill() override;
+  double Rotation() const override;
+  void SetRotation(double degrees) override;
 
  private:
   SheetRef ref_;
@@ -191,6 +193,8 @@ class FreeformBuilderImpl : public excel::FreeformBuilder {
  public:
   FreeformBuilderImpl(SheetRef ref, FreeformNode first) : ref_(std::move(ref)), nodes_{first} {}
   void AddNodes(int32_t segmentType, int32_t editingType, double x, double y) override;
+  void AddNodes(int32_t segmentType, int32_t editingType, double x1, double y1, double x2,
+                double y2, double x3, double y3) override;
   std::shared_ptr<excel::Shape> ConvertToShape() override;
 
  private:

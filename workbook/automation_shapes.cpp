@@ -209,6 +209,21 @@ std::shared_ptr<excel::LineFormat> ShapeImpl::Line() {
   return std::make_shared<LineFormatImpl>(ref_, FormattedShapes({node_}));
 }
 
+double ShapeImpl::Rotation() const {
+  ref_.CheckOpen();
+  return node_->rotation;
+}
+
+void ShapeImpl::SetRotation(double degrees) {
+  ref_.CheckOpen();
+  if (!std::isfinite(degrees)) throw excel::AutomationError("rotation is not a number");
+  double r = std::fmod(degrees, 360.0);
+  if (r < 0) r += 360.0;
+  if (r >= 360.0) r = 0;
+  node_->rotation = r;
+  ref_.workbook->Touch();
+}
+
 std::shared_ptr<excel::FillFormat> ShapeImpl::Fill() {
   ref_.CheckOpen();
   return std::make_shared<FillFormatImpl>(ref_, FormattedShapes({node_}));
@@ -319,6 +334,24 @@ void FreeformBuilderImpl::AddNodes(int32_t segmentType, int32_t editingType, dou
   node.at = {x, y};
   node.segment_type = segmentType;
   node.editing_type = editingType;
+  nodes_.push_back(node);
+}
+
+void FreeformBuilderImpl::AddNodes(int32_t segmentType, int32_t editingType, double x1,
+                                   double y1, double x2, double y2, double x3, double y3) {
+  ref_.CheckOpen();
+  if (segmentType != excel::kSegmentCurve || editingType != excel::kEditingCorner) {
+    throw excel::AutomationError("a node with control points must be a curve with a corner");
+  }
+  const double values[] = {x1, y1, x2, y2, x3, y3};
+  for (double v : values) CheckCoordinate(v, "freeform control point");
+  FreeformNode node;
+  node.at = {x3, y3};
+  node.segment_type = segmentType;
+  node.editing_type = editingType;
+  node.explicit_controls = true;
+  node.c1 = {x1, y1};
+  node.c2 = {x2, y2};
   nodes_.push_back(node);
 }
 

@@ -100,7 +100,11 @@ BezierPath BuildFreeformPath(const std::vector<FreeformNode>& nodes) {
     const Point2 to = nodes[i + 1].at;
     PathSegment seg;
     seg.to = to;
-    if (nodes[i + 1].segment_type == excel::kSegmentCurve) {
+    if (nodes[i + 1].explicit_controls) {
+      seg.cubic = true;
+      seg.c1 = nodes[i + 1].c1;
+      seg.c2 = nodes[i + 1].c2;
+    } else if (nodes[i + 1].segment_type == excel::kSegmentCurve) {
       const Point2 chord = to - from;
       const double len = Length(chord);
       const Point2 chord_unit = Unit(chord);

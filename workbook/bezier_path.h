@@ -42,6 +42,11 @@ struct FreeformNode {
   Point2 at;
   int32_t segment_type = 0;
   int32_t editing_type = 0;
+  // A curve segment given with its own control points (the segment is that
+  // cubic Bézier, whatever its neighbours).
+  bool explicit_controls = false;
+  Point2 c1;
+  Point2 c2;
 };
 
 // The path through `nodes` (two or more). A line segment is straight. A curve

@@ -102,6 +102,8 @@ struct ShapeNode {
   // mirrored horizontally and/or vertically.
   bool flip_h = false;
   bool flip_v = false;
+  // Clockwise rotation about the frame's centre, degrees in [0, 360).
+  double rotation = 0;
   ShapeNode* parent = nullptr;  // the group that holds the shape
   uint32_t group_levels = 0;    // levels of groups in the shape (0 for a plain shape)
   size_t slot = kNoSlot;        // z-order slot while top-level

@@ -234,8 +234,11 @@ class DrawingWriter {
     x_.Raw("<xdr:cNvPr").Attr("id", node.id).Attr("name", node.name).Raw("/>");
   }
 
-  void Xfrm(const EmuBox& box, int64_t dx, int64_t dy, bool flip_h = false, bool flip_v = false) {
+  void Xfrm(const EmuBox& box, int64_t dx, int64_t dy, bool flip_h = false, bool flip_v = false,
+            double rotation = 0) {
     x_.Raw("<a:xfrm");
+    // Rotation in 60000ths of a degree, clockwise.
+    if (rotation != 0) x_.Raw(" rot=\"").Int(static_cast<int64_t>(std::llround(rotation * 60000.0))).Raw("\"");
     if (flip_h) x_.Raw(" flipH=\"1\"");
     if (flip_v) x_.Raw(" flipV=\"1\"");
     x_.Raw("><a:off x=\"").Int(box.x0 + dx).Raw("\" y=\"").Int(box.y0 + dy);
@@ -327,7 +330,7 @@ class DrawingWriter {
     x_.Raw(node.kind == ShapeKind::kTextBox ? "<xdr:cNvSpPr txBox=\"1\"/>" : "<xdr:cNvSpPr/>");
     x_.Raw("</xdr:nvSpPr><xdr:spPr>");
     const EmuBox box = WrittenBox(node);
-    Xfrm(box, dx, dy);
+    Xfrm(box, dx, dy, false, false, node.rotation);
     bool swap_ends = false;
     switch (node.kind) {
       case ShapeKind::kOval: x_.Raw("<a:prstGeom prst=\"ellipse\"><a:avLst/></a:prstGeom>"); break;
