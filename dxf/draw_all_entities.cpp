@@ -476,10 +476,12 @@ class Expander {
   }
 
   // A block reference of model space: its pieces form one group named
-  // after the block.
+  // after the block (a reference that draws nothing makes no group).
   void EmitTopInsert(const LocalInsert& ins) {
-    const int32_t group = store_.AddGroup(ins.Block);
+    const int32_t group = store_.GroupCount();
+    const std::size_t before = store_.Count();
     EmitInsert(ins, Affine{}, Context{}, group, 0);
+    if (store_.Count() > before) store_.AddGroup(ins.Block);
   }
 
  private:

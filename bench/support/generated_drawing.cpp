@@ -259,4 +259,92 @@ void WriteGeneratedDrawing(const std::filesystem::path& path) {
   w.Pair(0, "EOF");
 }
 
+void WriteBlockReferenceDrawing(const std::filesystem::path& path, int references,
+                                int block_entities) {
+  DxfWriter w(path);
+  w.Pair(0, "SECTION");
+  w.Pair(2, "HEADER");
+  w.Pair(9, "$ACADVER");
+  w.Pair(1, "AC1015");
+  w.Pair(0, "ENDSEC");
+  w.Pair(0, "SECTION");
+  w.Pair(2, "BLOCKS");
+  w.Pair(0, "BLOCK");
+  w.Pair(8, "0");
+  w.Pair(2, "PART");
+  w.Pair(70, 0);
+  w.Pair(10, 5.0);
+  w.Pair(20, 5.0);
+  for (int e = 0; e < block_entities; ++e) {
+    const double d = e * 0.5;
+    switch (e % 5) {
+      case 0:
+        w.Pair(0, "LINE");
+        w.Pair(8, "0");
+        w.Pair(10, d);
+        w.Pair(20, 0.0);
+        w.Pair(11, d + 3.0);
+        w.Pair(21, 4.0);
+        break;
+      case 1:
+        w.Pair(0, "ARC");
+        w.Pair(8, "0");
+        w.Pair(10, d);
+        w.Pair(20, d);
+        w.Pair(40, 2.0);
+        w.Pair(50, 30.0);
+        w.Pair(51, 250.0);
+        break;
+      case 2:
+        w.Pair(0, "CIRCLE");
+        w.Pair(8, "0");
+        w.Pair(62, 0);
+        w.Pair(10, d);
+        w.Pair(20, 1.0);
+        w.Pair(40, 1.5);
+        break;
+      case 3:
+        w.Pair(0, "TEXT");
+        w.Pair(8, "0");
+        w.Pair(10, d);
+        w.Pair(20, 2.0);
+        w.Pair(40, 1.0);
+        w.Pair(50, 15.0);
+        w.Pair(1, "P-" + std::to_string(e));
+        break;
+      default:
+        w.Pair(0, "LWPOLYLINE");
+        w.Pair(8, "0");
+        w.Pair(90, 3);
+        w.Pair(70, 1);
+        w.Pair(10, d);
+        w.Pair(20, 0.0);
+        w.Pair(42, 0.5);
+        w.Pair(10, d + 2.0);
+        w.Pair(20, 0.0);
+        w.Pair(10, d + 2.0);
+        w.Pair(20, 2.0);
+        break;
+    }
+  }
+  w.Pair(0, "ENDBLK");
+  w.Pair(8, "0");
+  w.Pair(0, "ENDSEC");
+  w.Pair(0, "SECTION");
+  w.Pair(2, "ENTITIES");
+  const int columns = 100;
+  for (int i = 0; i < references; ++i) {
+    w.Pair(0, "INSERT");
+    w.Pair(8, "PARTS");
+    w.Pair(2, "PART");
+    w.Pair(10, (i % columns) * 40.0);
+    w.Pair(20, (i / columns) * 40.0);
+    w.Pair(41, 1.0 + (i % 3) * 0.25);
+    w.Pair(42, 1.0 + (i % 3) * 0.25);
+    w.Pair(50, (i % 8) * 45.0);
+  }
+  w.Pair(0, "ENDSEC");
+  w.Pair(0, "EOF");
+}
+
 }  // namespace ovix::bench

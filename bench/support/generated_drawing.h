@@ -13,4 +13,10 @@ inline constexpr int kGeneratedEntities = 200000;
 // Writes the drawing to `path` (the same drawing every time).
 void WriteGeneratedDrawing(const std::filesystem::path& path);
 
+// A drawing of `references` references (scaled, rotated, on a grid) of one
+// block of `block_entities` lines, arcs, circles, texts and bulged
+// polylines, for the option that draws every entity.
+void WriteBlockReferenceDrawing(const std::filesystem::path& path, int references,
+                                int block_entities = 20);
+
 }  // namespace ovix::bench

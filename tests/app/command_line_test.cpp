@@ -125,7 +125,7 @@ TEST(ConvertProgram, HelpListsTheOptionsWithTheFirstStartDefaults) {
         "[既定: \"自動\"]", "--line-weight", "[既定: \"CAD設定値\"]", "--arrow-style",
         "[既定: 2]", "--arrow-length", "[既定: M]", "--arrow-width", "[既定: S]",
         "--unify-dim-text", "--omit-small-arrows", "--monochrome", "--group", "--open",
-        "--overwrite", "--info", "-o,--output-dir"}) {
+        "--overwrite", "--info", "-o,--output-dir", "--draw-all"}) {
     EXPECT_NE(r.output.find(text), std::string::npos) << text;
   }
 }
@@ -162,6 +162,30 @@ TEST(ConvertProgram, SeveralDrawingsGoIntoTheOutputFolder) {
   EXPECT_EQ(r.exit_code, 0) << r.output;
   EXPECT_TRUE(fs::exists(dir / "out" / "a.xlsx"));
   EXPECT_TRUE(fs::exists(dir / "out" / "b.xlsx"));
+}
+
+TEST(ConvertProgram, LeftOutKindsAreNamedAndDrawnWithDrawAll) {
+  TempDir dir;
+  const std::string solid = "0\nSOLID\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n12\n0\n22\n10\n";
+  WriteTestDxf(dir / "a.dxf", DxfLine(0, 0, 10, 10) + solid + solid);
+  const std::string in = ShellQuote((dir / "a.dxf").string());
+  const CommandResult off = Convert(in + " " + ShellQuote((dir / "off.xlsx").string()));
+  EXPECT_EQ(off.exit_code, 0) << off.output;
+  EXPECT_NE(off.output.find("描かれていない図形があります: SOLID 2 (「すべての図形を描く」で描けます)"),
+            std::string::npos)
+      << off.output;
+  const CommandResult on = Convert(in + " " + ShellQuote((dir / "on.xlsx").string()) + " --draw-all");
+  EXPECT_EQ(on.exit_code, 0) << on.output;
+  EXPECT_EQ(on.output.find("描かれていない図形"), std::string::npos) << on.output;
+  // The two solids are filled freeforms beside the line.
+  const std::string drawing = ReadPart((dir / "on.xlsx").string(), "xl/drawings/drawing1.xml");
+  std::size_t custom = 0;
+  for (auto at = drawing.find("<a:custGeom"); at != std::string::npos; at = drawing.find("<a:custGeom", at + 1)) {
+    ++custom;
+  }
+  EXPECT_EQ(custom, 2u);
+  EXPECT_EQ(ReadPart((dir / "off.xlsx").string(), "xl/drawings/drawing1.xml").find("<a:custGeom"),
+            std::string::npos);
 }
 
 TEST(ConvertProgram, InfoStillReportsTheDrawing) {

@@ -87,7 +87,8 @@ class FrmMainControlsTest : public QObject {
         {"ChkDimOmission", "記入できない矢印を省略"},
         {"ChkExcelSaveClose", "Excelを閉じる"},
         {"ChkGroup", "グループ化"},
-        {"ChkMonochrome", "白黒表示"}};
+        {"ChkMonochrome", "白黒表示"},
+        {"ChkDrawAll", "すべての図形を描く"}};
     for (const auto& [name, caption] : buttons) {
       auto* button = f.Control<QAbstractButton>(name);
       QVERIFY2(button, name);

@@ -1,5 +1,5 @@
 // The window's settings: the first start's defaults, the round trip of all
-// eleven values through the store, the fallbacks for missing and unreadable
+// twelve values through the store, the fallbacks for missing and unreadable
 // values (an "ArrowStyle" of 9 sets no button), closing while minimised, the
 // program's own store location, and stores that fail.
 #include <QCheckBox>
@@ -26,7 +26,7 @@ const char* const kStyleButtons[] = {"OptArrowStyle0", "OptArrowStyle1", "OptArr
 const char* const kLengthButtons[] = {"OptArrowLengthS", "OptArrowLengthM", "OptArrowLengthL"};
 const char* const kWidthButtons[] = {"OptArrowWidthS", "OptArrowWidthM", "OptArrowWidthL"};
 const char* const kCheckBoxes[] = {"ChkDimOmission", "ChkDimTextDirection", "ChkMonochrome",
-                                   "ChkGroup", "ChkExcelSaveClose"};
+                                   "ChkGroup", "ChkExcelSaveClose", "ChkDrawAll"};
 
 // The names of the set buttons among `names`.
 template <std::size_t N>
@@ -93,9 +93,10 @@ class WindowSettingsTest : public QObject {
     f.Control<QCheckBox>("ChkDimOmission")->setChecked(true);
     f.Control<QCheckBox>("ChkGroup")->setChecked(true);
     f.Control<QCheckBox>("ChkExcelSaveClose")->setChecked(true);
+    f.Control<QCheckBox>("ChkDrawAll")->setChecked(true);
     QVERIFY(f.window->close());
 
-    // Stored as the eleven texts, under KORA's section "Settings".
+    // Stored as the twelve texts, under KORA's section "Settings".
     QCOMPARE(f.Stored("PaperSize"), Utf8("B4 横"));
     QCOMPARE(f.Stored("Scale"), QStringLiteral("1/75"));
     QCOMPARE(f.Stored("LtScale"), Utf8("3倍"));
@@ -107,6 +108,7 @@ class WindowSettingsTest : public QObject {
     QCOMPARE(f.Stored("Monochrome"), QStringLiteral("False"));
     QCOMPARE(f.Stored("Group"), QStringLiteral("True"));
     QCOMPARE(f.Stored("SaveClose"), QStringLiteral("True"));
+    QCOMPARE(f.Stored("DrawAll"), QStringLiteral("True"));
 
     f.Open();
     QCOMPARE(f.Control<QComboBox>("CboArea")->currentText(), Utf8("B4 横"));
@@ -121,6 +123,7 @@ class WindowSettingsTest : public QObject {
     QVERIFY(!f.Control<QCheckBox>("ChkMonochrome")->isChecked());
     QVERIFY(f.Control<QCheckBox>("ChkGroup")->isChecked());
     QVERIFY(f.Control<QCheckBox>("ChkExcelSaveClose")->isChecked());
+    QVERIFY(f.Control<QCheckBox>("ChkDrawAll")->isChecked());
   }
 
   void anArrowStyleOfNineSetsNoButtonAndTheNextStartTakesStyleTwo() {
@@ -266,7 +269,7 @@ class WindowSettingsTest : public QObject {
     services.files = std::make_shared<ScriptedChooser>();
     FrmMain window(services);
     QVERIFY(window.close());
-    QCOMPARE(store->refused, 11);
+    QCOMPARE(store->refused, 12);
     QVERIFY(prompt->messages().empty());
   }
 };

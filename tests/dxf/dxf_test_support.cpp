@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/dxf_stage.h"
+#include "dxf/rv_dxf_import.h"
 #include "tools/numeric.h"
 
 namespace ovix::testing {
@@ -44,13 +45,14 @@ std::string Drawing(const DxfPairs& entities, const DxfPairs& tables, const std:
   return DxfText(all, eol);
 }
 
-ImportResult ImportBytes(const std::string& bytes) {
+ImportResult ImportBytes(const std::string& bytes, bool draw_all) {
   TempDir dir;
   const auto path = dir / "drawing.dxf";
   WriteFileBytes(path, bytes);
   ScopedRecordingPrompt prompt;
   ImportResult result;
   result.document = std::make_unique<RvDocument>();
+  result.document->DxfImport().SetDrawAll(draw_all);
   DxfStageCallbacks callbacks;
   callbacks.ShowStatus = [&](const std::string& s) { result.statuses.push_back(s); };
   result.ok = ImportDxfFile(*result.document, path.string(), callbacks);

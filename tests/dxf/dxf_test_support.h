@@ -38,7 +38,8 @@ struct ImportResult {
   std::unique_ptr<RvDocument> document;
   RvSystem& model() { return document->System(); }
 };
-ImportResult ImportBytes(const std::string& bytes);
+// With `draw_all` the reader draws every entity (blocks, solids, ...).
+ImportResult ImportBytes(const std::string& bytes, bool draw_all = false);
 
 // Entity pair lists for common cases.
 DxfPairs Line(double x1, double y1, double x2, double y2, const std::string& layer = "0");
