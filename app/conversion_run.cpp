@@ -8,6 +8,7 @@
 
 #include "app/dxf_stage.h"
 #include "dxf/rv_dxf_import.h"
+#include "dxf/draw_all_notice.h"
 #include "dxf/undrawn_entities.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_document.h"
@@ -100,6 +101,9 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
     result.DxfOk = ImportDxfFile(DxfPath);
     if (result.DxfOk && !options.DrawAll) {
       result.UndrawnNotice = UndrawnEntityNotice(document_.DxfImport().EntityRecords());
+    } else if (result.DxfOk) {
+      result.UndrawnNotice = DrawAllNotice(document_.DxfImport().EntityRecords(),
+                                           document_.System().ExtraShapes());
     }
     result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
     result.WorkbookSaved = saved_;

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "dxf/curve_fill_shapes.h"
+#include "dxf/draw_all_notice.h"
+#include "dxf/rv_dxf_import.h"
 #include "dxf/undrawn_entities.h"
 #include "tests/dxf/dxf_test_support.h"
 #include "tools/numeric.h"
@@ -218,6 +220,22 @@ TEST(DrawAllOthers, DimensionsOfOtherKindsAreDrawnFromTheirBlocks) {
   EXPECT_DOUBLE_EQ(s.At(0).MinX, 1);
   EXPECT_DOUBLE_EQ(s.At(0).MaxX, 5);
   EXPECT_EQ(r.model().DimensionCount(), 0);
+}
+
+TEST(DrawAllOthers, TheNoteNamesImagesAndSimplifiedHatches) {
+  const DxfPairs pattern{{52, "0"}, {41, "1"}, {77, "0"}, {78, "1"}, {53, "0"}, {43, "0"},
+                         {44, "0"}, {45, "0"}, {46, "0.001"}, {79, "0"}};
+  const DxfPairs image{{0, "IMAGE"}, {8, "0"}, {10, "0"}, {20, "0"}};
+  const DxfPairs ole{{0, "OLE2FRAME"}, {8, "0"}};
+  auto r = testing::ImportBytes(
+      DrawingWith(image + ole + image + Hatch(false, RectanglePath(0, 0, 10, 10), 1, pattern)), true);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(DrawAllNotice(r.document->DxfImport().EntityRecords(), Extras(r)),
+            "描けない図形があります: IMAGE 2、OLE2FRAME 1 (画像、OLEオブジェクトなどは描きません)\n"
+            "線が多すぎるハッチング 1 個を薄い塗り潰しで描きました");
+  // A drawing the option draws whole has nothing to say.
+  auto plain = testing::ImportBytes(DrawingWith(testing::Line(0, 0, 1, 1)), true);
+  EXPECT_EQ(DrawAllNotice(plain.document->DxfImport().EntityRecords(), Extras(plain)), "");
 }
 
 }  // namespace
