@@ -258,6 +258,20 @@ Decoded DecodeMLeader(const DxfRecordView& r, LocalList& list) {
     if (s.Text.BoxWidth > 0) s.EstimatedWidth = std::min(s.EstimatedWidth, s.Text.BoxWidth);
     Done(list, std::move(s));
   }
+  if (tags.ContentType == 1 && tags.HasBlock && !tags.BlockHandle.empty()) {
+    // Block content: the block placed at its point, rotated and scaled.
+    LocalInsert ins;
+    ins.Props = tags.Props;
+    ins.BlockRecordHandle = tags.BlockHandle;
+    const double sx = tags.BlockScale.x != 0 ? tags.BlockScale.x : 1.0;
+    const double sy = tags.BlockScale.y != 0 ? tags.BlockScale.y : 1.0;
+    ins.Placements.push_back(Affine::Translate(tags.BlockPoint.x, tags.BlockPoint.y)
+                                 .Then(Affine::Rotation(tags.BlockRotation * 180.0 / std::numbers::pi))
+                                 .Then(Affine::Scaling(sx, sy)));
+    list.Items.push_back({true, list.Inserts.size()});
+    list.Inserts.push_back(std::move(ins));
+    return Decoded::Insert;
+  }
   return list.Items.empty() ? Decoded::Nothing : Decoded::Shape;
 }
 

@@ -458,7 +458,7 @@ bool ReadMLeader(const DxfRecordView& record, MLeaderTags& out) {
     }
     c.Skip();
   }
-  return !out.Branches.empty() || out.HasText;
+  return !out.Branches.empty() || out.HasText || out.HasBlock;
 }
 
 }  // namespace ovix::draw_all

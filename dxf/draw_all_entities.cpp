@@ -491,7 +491,8 @@ class Expander {
     // Dimension blocks: the dimension itself is drawn from its own data.
     const bool dimension_block = !ins.DimensionBlock && ins.Block.size() >= 2 &&
                                  ins.Block[0] == '*' && (ins.Block[1] == 'D' || ins.Block[1] == 'd');
-    const int32_t id = table_.Find(ins.Block);
+    const int32_t id = ins.Block.empty() ? table_.FindByRecordHandle(ins.BlockRecordHandle)
+                                         : table_.Find(ins.Block);
     if (id >= 0 && !dimension_block && depth < kMaxNesting && !active_[static_cast<std::size_t>(id)]) {
       const BlockDefinition& def = table_.At(id);
       const LocalList& contents = Contents(id);

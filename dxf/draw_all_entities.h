@@ -67,6 +67,9 @@ struct LocalInsert {
   // A dimension drawn from its block ("*D..."): the block is drawn although
   // dimension blocks are otherwise left to the dimension's own data.
   bool DimensionBlock = false;
+  // A block named by its block record's handle instead (a multileader's
+  // block content), used when Block is empty.
+  std::string BlockRecordHandle;
 };
 
 // One item of a list in file order: a shape or a block reference.

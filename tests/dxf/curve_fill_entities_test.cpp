@@ -204,6 +204,25 @@ TEST(DrawAllOthers, AMultileaderIsItsLineArrowheadLandingAndText) {
   EXPECT_TRUE(s.TextOf(t).Multiline);
 }
 
+TEST(DrawAllOthers, AMultileadersBlockContentIsDrawnAsAReference) {
+  // The block is named by its block record's handle (code 341), placed at
+  // the content point, scaled by 2 and turned a quarter.
+  const DxfPairs block = DxfPairs{{0, "BLOCK"}, {5, "20"}, {330, "1F"}, {8, "0"}, {2, "TAG"},
+                                  {70, "0"},    {10, "0"}, {20, "0"}} +
+                         testing::Line(0, 0, 1, 0) + DxfPairs{{0, "ENDBLK"}, {8, "0"}};
+  DxfPairs m{{0, "MULTILEADER"}, {8, "0"}, {300, "CONTEXT_DATA{"}, {40, "1"}, {290, "0"},
+             {296, "1"}, {341, "1F"}};
+  m = m + Point(15, 50, 50) + Point(16, 2, 2) +
+      DxfPairs{{46, "1.5707963267948966"}, {301, "}"}, {170, "1"}, {172, "1"}};
+  auto r = testing::ImportBytes(DrawingWith(m, block), true);
+  ASSERT_TRUE(r.ok);
+  const ExtraShapeStore& s = Extras(r);
+  ASSERT_EQ(s.Count(), 1u);
+  EXPECT_NEAR(s.At(0).MinX, 50, 1e-9);
+  EXPECT_NEAR(s.At(0).MaxY, 52, 1e-9);
+  EXPECT_NEAR(s.At(0).MaxX, 50, 1e-9);
+}
+
 TEST(DrawAllOthers, DimensionsOfOtherKindsAreDrawnFromTheirBlocks) {
   const DxfPairs block = DxfPairs{{0, "BLOCK"}, {8, "0"}, {2, "*D7"}, {70, "1"}, {10, "0"},
                                   {20, "0"}} +
