@@ -72,6 +72,20 @@ Decoded DecodeSpline(const DxfRecordView& r, LocalList& list) {
   return Done(list, std::move(s));
 }
 
+// The dash style code nearest a dash list, as line types map theirs: two
+// elements dashed (dotted with a dot), four dash-dot, six dash-dot-dot,
+// none continuous.
+int16_t DashCodeOf(const std::vector<double>& dashes) {
+  if (dashes.empty()) return 0;
+  const bool dot = std::any_of(dashes.begin(), dashes.end(), [](double d) { return d == 0; });
+  switch (dashes.size()) {
+    case 2: return dot ? 2 : 1;
+    case 4: return 3;
+    case 6: return 4;
+    default: return 1;
+  }
+}
+
 Decoded DecodeHatch(const DxfRecordView& r, LocalList& list) {
   HatchTags tags;
   if (!ReadHatch(r, tags) || tags.Props.PaperSpace) return Decoded::Nothing;
@@ -117,10 +131,26 @@ Decoded DecodeHatch(const DxfRecordView& r, LocalList& list) {
   for (std::size_t k = 0; k < polygons.size(); ++k) {
     if (geom::LoopCounts(tags.IslandStyle, depths[k])) counted.push_back(polygons[k]);
   }
+  // Dashes drawn one by one while they stay within the limit; otherwise
+  // each family's lines drawn whole in the dash style nearest its dashes.
   std::vector<geom::PatternPiece> pieces;
-  const bool dense =
-      geom::EstimatePatternPieces(tags.Pattern, counted) > 8.0 * kMaxPatternPieces ||
-      !geom::ClipPattern(tags.Pattern, counted, kMaxPatternPieces, pieces);
+  std::vector<int16_t> dash_of_piece;
+  bool dense = geom::EstimatePatternPieces(tags.Pattern, counted) > 8.0 * kMaxPatternPieces ||
+               !geom::ClipPattern(tags.Pattern, counted, kMaxPatternPieces, pieces);
+  if (dense) {
+    std::vector<geom::PatternPiece> family_pieces;
+    dense = false;
+    for (const geom::PatternLine& family : tags.Pattern) {
+      geom::PatternLine whole = family;
+      whole.dashes.clear();
+      if (!geom::ClipPattern({whole}, counted, kMaxPatternPieces - pieces.size(), family_pieces)) {
+        dense = true;
+        break;
+      }
+      pieces.insert(pieces.end(), family_pieces.begin(), family_pieces.end());
+      dash_of_piece.insert(dash_of_piece.end(), family_pieces.size(), DashCodeOf(family.dashes));
+    }
+  }
   if (dense) {
     LocalShape s;
     if (!region_shape(s)) return Decoded::Nothing;
@@ -133,9 +163,13 @@ Decoded DecodeHatch(const DxfRecordView& r, LocalList& list) {
   for (const geom::PatternPiece& p : pieces) {
     LocalShape s;
     s.Props = tags.Props;
-    s.Props.LineType.clear();  // the pattern's own dashes, drawn solid
     s.Kind = ExtraShapeKind::Path;
     s.Nodes = {ocs.Map(LineNode(p.from.x, p.from.y)), ocs.Map(LineNode(p.to.x, p.to.y))};
+    // Continuous unless a family's dashes are shown by a dash style: the
+    // layer's line type never applies to pattern lines.
+    s.DashCode = dash_of_piece.empty()
+                     ? int16_t{0}
+                     : dash_of_piece[static_cast<std::size_t>(&p - pieces.data())];
     if (p.from.x == p.to.x && p.from.y == p.to.y) s.Kind = ExtraShapeKind::Dot;
     Done(list, std::move(s));
   }

@@ -531,6 +531,7 @@ class Expander {
     out.Outline = s.Outline;
     out.FillRgb = s.FillRgb;
     out.FillTransparency = s.FillTransparency;
+    out.DashCode = s.DashCode;
     if (s.Simplified) store_.CountSimplifiedHatch();
     if (s.Kind == ExtraShapeKind::Xline || s.Kind == ExtraShapeKind::Ray) {
       EmitConstructionLine(s, t, std::move(out));

@@ -53,6 +53,7 @@ struct LocalShape {
   bool Outline = true;
   int32_t FillRgb = -1;
   double FillTransparency = 0;
+  int16_t DashCode = -1;  // a dash style code of its own, -1: by line type
   // A hatch whose pattern was too dense to draw, drawn as a light fill.
   bool Simplified = false;
 };

@@ -67,6 +67,7 @@ class Resolver {
     return 0;
   }
   int16_t Dash(const ExtraShape& s) {
+    if (s.DashCode >= 0) return s.DashCode;
     int16_t code = -1;
     if (!s.LineType.empty()) code = m_.GetLineTypeFromLineStyle(s.LineType);
     if (code < 0) code = Layer(s.Layer).Dash;

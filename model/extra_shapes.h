@@ -71,6 +71,7 @@ struct ExtraShape {
   bool Outline = true;      // Fill: whether its outline is drawn too
   int32_t FillRgb = -1;     // Fill: a true colour (red + 256 green + 65536 blue), -1 none
   double FillTransparency = 0;  // Fill: 0 opaque .. 1 clear
+  int16_t DashCode = -1;    // a dash style code of its own (0 .. 4), -1: by line type
   // Box of the shape in drawing units (texts: their estimated rotated box).
   double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 };

@@ -125,6 +125,22 @@ TEST(DrawAllHatches, ATooDensePatternIsALightFillAndCounted) {
   EXPECT_EQ(s.SimplifiedHatches(), 1u);
 }
 
+TEST(DrawAllHatches, DashesBeyondTheLimitBecomeWholeLinesInADashStyle) {
+  // Lines 1 apart with dashes of 0.01: a thousand dashes a line, but only
+  // ten lines, drawn whole and dashed.
+  const DxfPairs pattern{{52, "0"}, {41, "1"}, {77, "0"}, {78, "1"}, {53, "0"}, {43, "0"},
+                         {44, "0.5"}, {45, "0"}, {46, "1"}, {79, "2"}, {49, "0.005"},
+                         {49, "-0.005"}};
+  auto r = testing::ImportBytes(DrawingWith(Hatch(false, RectanglePath(0, 0, 10, 10), 1, pattern)),
+                                true);
+  ASSERT_TRUE(r.ok);
+  const ExtraShapeStore& s = Extras(r);
+  ASSERT_EQ(s.Count(), 10u);
+  EXPECT_EQ(s.At(0).DashCode, 1);
+  EXPECT_DOUBLE_EQ(s.At(0).MaxX - s.At(0).MinX, 10);
+  EXPECT_EQ(s.SimplifiedHatches(), 0u);
+}
+
 TEST(DrawAllHatches, EdgePathsOfArcsAndGradientFills) {
   // A half disc: a line along the diameter and a clockwise arc edge back
   // over the top (from 180 to 0 degrees, stored as the complementary
