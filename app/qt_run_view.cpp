@@ -1,6 +1,8 @@
 // The run as the window shows it.
 #include "app/qt_run_view.h"
 
+#include "app/conversion_run.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>

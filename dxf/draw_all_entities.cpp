@@ -10,6 +10,7 @@
 #include "dxf/block_records.h"
 #include "dxf/curve_fill_shapes.h"
 #include "dxf/entity_registration.h"
+#include "dxf/rv_dxf_import.h"
 #include "model/rv_system.h"
 #include "tools/cad_text.h"
 #include "tools/utf8.h"
@@ -109,6 +110,22 @@ bool DecodeText(const DxfRecordView& record, bool attrib, LocalShape& s) {
   return true;
 }
 
+// Characters of the longest paragraph of a multiline text, its codes left
+// out.
+std::size_t LongestParagraph(const std::string& text) {
+  const std::string shown = cadtext::StripMTextCodes(text);
+  std::size_t longest = 0, current = 0;
+  for (char c : shown) {
+    if (c == '\n' || c == '\r') {
+      longest = std::max(longest, current);
+      current = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++current;
+    }
+  }
+  return std::max(longest, current);
+}
+
 bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   double x = 0, y = 0, rotation = 0, dx = 0, dy = 0;
   bool direction = false, complete = false;
@@ -154,18 +171,7 @@ bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   s.VX = -s.UY;
   s.VY = s.UX;
   // The longest paragraph, wrapped at the reference width.
-  const std::string shown = cadtext::StripMTextCodes(s.Text.Text);
-  std::size_t longest = 0, current = 0;
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    if (shown[i] == '\n' || shown[i] == '\r') {
-      longest = std::max(longest, current);
-      current = 0;
-    } else if ((static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80) {
-      ++current;
-    }
-  }
-  longest = std::max(longest, current);
-  s.EstimatedWidth = height * static_cast<double>(longest);
+  s.EstimatedWidth = height * static_cast<double>(LongestParagraph(s.Text.Text));
   if (s.Text.BoxWidth > 0) s.EstimatedWidth = std::min(s.EstimatedWidth, s.Text.BoxWidth);
   return true;
 }
@@ -362,6 +368,12 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
   bool needs = false;
   for (int32_t i = 0; i < r.PairCount() && !needs; ++i) {
     const int32_t code = r.Code(i);
+    // Only the codes looked at are read as numbers (a handle such as
+    // "1E310" is not one).
+    const bool looked_at = code == 230 || code == 21 || code == 40 || code == 41 ||
+                           code == 42 || code == 43 || code == 50 || code == 71 ||
+                           code == 72 || code == 73;
+    if (!looked_at) continue;
     const double v = Real(r.Value(i));
     if (code == 230 && v < 0) needs = true;
     if (type == "LWPOLYLINE") {
@@ -372,8 +384,14 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
     } else if (type == "TEXT") {
       needs = needs || ((code == 50 || code == 72 || code == 73) && v != 0);
     } else if (type == "MTEXT") {
-      needs = needs || (code == 50 && v != 0) || (code == 21 && v != 0) ||
-              (code == 71 && v != 1) || (code == 41 && v > 0);
+      needs = needs || (code == 50 && v != 0) || (code == 21 && v != 0) || (code == 71 && v != 1);
+    }
+  }
+  if (!needs && type == "MTEXT") {
+    // A multiline text wider than its reference width wraps.
+    LocalShape s;
+    if (DecodeMtext(r, s) && s.Text.BoxWidth > 0) {
+      needs = s.Text.Height * static_cast<double>(LongestParagraph(s.Text.Text)) > s.Text.BoxWidth;
     }
   }
   return needs;
@@ -503,8 +521,11 @@ class Expander {
       }
       active_[static_cast<std::size_t>(id)] = false;
     }
-    // Attribute texts are placed in the reference's own space.
-    for (const LocalShape& a : ins.Attribs) EmitShape(a, t, ctx, group);
+    // Attribute texts are placed in the reference's own space and keep their
+    // own layer; by block they take the reference's colour, type and weight.
+    Context attributes = inner;
+    attributes.InBlock = false;
+    for (const LocalShape& a : ins.Attribs) EmitShape(a, t, attributes, group);
   }
 
   static Context Resolve(const LocalProps& p, const Context& ctx) {
@@ -656,7 +677,16 @@ void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks,
     list.Inserts.clear();
     list.Items.clear();
     list.GroupName.clear();
-    const Decoded d = DecodeEntity(entities, i, next, i < last_wipeout, list);
+    Decoded d = Decoded::NotMine;
+    try {
+      d = DecodeEntity(entities, i, next, i < last_wipeout, list);
+    } catch (const DxfDataError&) {
+      throw;
+    } catch (const RvError& e) {
+      // A value that cannot be used, named with its record.
+      const DxfRecordView r = entities.At(i);
+      throw DxfDataError(e, r.Line(), std::string(r.Type()));
+    }
     if (!list.GroupName.empty() && list.Items.size() >= 2) {
       // The pieces of one entity (a hatch's pattern lines) as one group.
       next = std::max(next, i + 1);

@@ -8,6 +8,11 @@
 // coordinates. A block's contents are decoded once, on first use, and every
 // reference to it maps the decoded shapes through the transform stack of
 // the references that lead to it, so the cost of a drawing is its output.
+//
+// A further entity kind joins by a decoder that DecodeEntity calls for its
+// record type, giving paths (straight and Bézier segments), fills, dots or
+// texts; it is then drawn in model space and inside blocks alike, and
+// belongs in the kinds that the run's note names (undrawn_entities.cpp).
 
 #include <cstdint>
 #include <memory>

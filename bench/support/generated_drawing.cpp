@@ -268,6 +268,19 @@ void WriteBlockReferenceDrawing(const std::filesystem::path& path, int reference
   w.Pair(1, "AC1015");
   w.Pair(0, "ENDSEC");
   w.Pair(0, "SECTION");
+  w.Pair(2, "TABLES");
+  w.Pair(0, "TABLE");
+  w.Pair(2, "LAYER");
+  for (const char* name : {"0", "PARTS"}) {
+    w.Pair(0, "LAYER");
+    w.Pair(2, name);
+    w.Pair(70, 0);
+    w.Pair(62, 7);
+    w.Pair(6, "CONTINUOUS");
+  }
+  w.Pair(0, "ENDTAB");
+  w.Pair(0, "ENDSEC");
+  w.Pair(0, "SECTION");
   w.Pair(2, "BLOCKS");
   w.Pair(0, "BLOCK");
   w.Pair(8, "0");

@@ -3,6 +3,7 @@
 // without save-and-close, the scale label, and runs one after another.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/conversion_run.h"
@@ -50,6 +51,30 @@ class ConversionRunTest : public ::testing::Test {
   RunOptions options;
   TempDir dir;
 };
+
+TEST_F(ConversionRunTest, WithDrawAllTheExtraShapesAreDrawnFirstElseTheRunNamesThem) {
+  const fs::path dxf = dir / "solid.dxf";
+  WriteTestDxf(dxf, DxfLine(0, 0, 100, 0) +
+                        "0\nSOLID\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n12\n0\n22\n10\n");
+  const RunResult off = RunOn(dxf, dir / "off.xlsx");
+  EXPECT_TRUE(off.Succeeded());
+  EXPECT_EQ(off.UndrawnNotice,
+            "描かれていない図形があります: SOLID 1 (「すべての図形を描く」で描けます)");
+  EXPECT_EQ(view.notices, std::vector<std::string>{off.UndrawnNotice});
+  EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), kStatusDrawingExtraShapes), 0);
+
+  view = RecordingRunView();
+  options.DrawAll = true;
+  const RunResult on = RunOn(dxf, dir / "on.xlsx");
+  EXPECT_TRUE(on.Succeeded());
+  EXPECT_TRUE(view.notices.empty());
+  // The solid goes first, under the line.
+  const auto at = std::find(view.statuses.begin(), view.statuses.end(), kStatusDrawingExtraShapes);
+  ASSERT_NE(at, view.statuses.end());
+  EXPECT_EQ(*(at + 1), kStatusDrawingLines);
+  const std::string drawing = ReadPart(dir / "on.xlsx", "xl/drawings/drawing1.xml");
+  EXPECT_LT(drawing.find("<a:custGeom"), drawing.find("<xdr:cxnSp"));
+}
 
 TEST_F(ConversionRunTest, ASuccessfulRunShowsEveryStepAndPresentsTheSavedWorkbook) {
   const fs::path dxf = dir / "two.dxf", out = dir / "two.xlsx";

@@ -24,6 +24,7 @@ class RecordingRunView : public RunView {
     entity_progress.emplace_back(done, total);
   }
   void PresentWorkbook(const std::string& path) override { presented.push_back(path); }
+  void ShowNotice(const std::string& text) override { notices.push_back(text); }
 
   std::vector<std::string> statuses;
   std::vector<std::string> events;
@@ -31,6 +32,7 @@ class RecordingRunView : public RunView {
   std::vector<std::pair<int, int>> steps_seen;
   std::vector<std::pair<int64_t, int64_t>> entity_progress;
   std::vector<std::string> presented;
+  std::vector<std::string> notices;
 };
 
 }  // namespace ovix::testing

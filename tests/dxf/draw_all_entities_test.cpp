@@ -210,8 +210,10 @@ TEST(DrawAllPolylines, LightweightBulgesBecomeArcsAndWidthsTheWeight) {
   const auto mid = CurveMid(s, 0, 1);
   EXPECT_NEAR(std::hypot(mid.first - 5, mid.second + 5), std::hypot(5, 5), 1e-3);
   EXPECT_GT(mid.second, 0);
-  // A plain polyline is still the nine stores' business.
-  auto plain = ImportAll(BlockDrawing({}, {{0, "LWPOLYLINE"}, {8, "0"}, {90, "2"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}}));
+  // A plain polyline is still the nine stores' business, whatever its handle
+  // looks like (a hexadecimal handle may read as a number out of range).
+  auto plain = ImportAll(BlockDrawing({}, {{0, "LWPOLYLINE"}, {5, "1E310"}, {8, "0"}, {90, "2"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}}));
+  EXPECT_TRUE(plain.ok);
   EXPECT_EQ(plain.model().PolylineCount(), 1);
   EXPECT_EQ(Extras(plain).Count(), 0u);
 }
@@ -280,6 +282,17 @@ TEST(DrawAllShapes, TextsKeepRotationAndAlignment) {
   // The extents hold the text's box, which lies left of and above its corner.
   EXPECT_LT(s.At(1).MinX, 5);
   EXPECT_GT(s.At(1).MaxY, 6);
+}
+
+TEST(DrawAllShapes, OnlyAMultilineTextWiderThanItsReferenceWidthIsWrapped) {
+  const DxfPairs fits{{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {41, "10"}, {71, "1"},
+                      {1, "{\\fArial|b0;short}\\Ptext"}};
+  const DxfPairs wraps{{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {41, "10"}, {71, "1"},
+                       {1, "a paragraph longer than ten"}};
+  auto r = ImportAll(BlockDrawing({}, fits + wraps));
+  EXPECT_EQ(r.model().MuTextCount(), 1);
+  ASSERT_EQ(Extras(r).Count(), 1u);
+  EXPECT_EQ(Extras(r).TextOf(Extras(r).At(0)).Text, "a paragraph longer than ten");
 }
 
 TEST(DrawAllShapes, SolidsFillInZigZagOrderAndPointsAreDots) {

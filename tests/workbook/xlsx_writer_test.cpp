@@ -211,6 +211,30 @@ TEST_F(SavedWorkbook, FreeformIsACubicPathInTheShapesOwnSpace) {
   EXPECT_EQ(last.attribute("y").as_llong(), ext.attribute("cy").as_llong());
 }
 
+TEST_F(SavedWorkbook, NodesWithTheirOwnControlPointsAndRotationsAreWrittenAsGiven) {
+  auto builder = shapes->BuildFreeform(excel::kEditingCorner, 100, 100);
+  builder->AddNodes(excel::kSegmentCurve, excel::kEditingCorner, 100, 50, 150, 0, 200, 0);
+  builder->AddNodes(excel::kSegmentLine, excel::kEditingCorner, 200, 100);
+  EXPECT_THROW(builder->AddNodes(excel::kSegmentLine, excel::kEditingCorner, 1, 1, 2, 2, 3, 3),
+               excel::AutomationError);
+  auto curve = builder->ConvertToShape();
+  // The frame is the curve's own box (its control points lie on it here).
+  EXPECT_DOUBLE_EQ(curve->Left(), 100);
+  EXPECT_DOUBLE_EQ(curve->Top(), 0);
+  auto box = shapes->AddTextbox(excel::kOrientationHorizontal, 10, 10, 100, 20);
+  box->SetRotation(-30);
+  EXPECT_DOUBLE_EQ(box->Rotation(), 330);
+  const auto doc = Parse(Save().at("xl/drawings/drawing1.xml"));
+  const auto bezier = ShapeNamed(doc, "Freeform 1").select_node(".//a:cubicBezTo").node();
+  const auto first = bezier.child("a:pt");
+  EXPECT_EQ(first.attribute("x").as_llong(), 0);
+  EXPECT_EQ(first.attribute("y").as_llong(), 50 * 12700);
+  EXPECT_EQ(first.next_sibling("a:pt").attribute("x").as_llong(), 50 * 12700);
+  EXPECT_EQ(ShapeNamed(doc, "TextBox 2").select_node(".//a:xfrm").node().attribute("rot").as_llong(),
+            330 * 60000);
+  EXPECT_FALSE(ShapeNamed(doc, "Freeform 1").select_node(".//a:xfrm").node().attribute("rot"));
+}
+
 TEST_F(SavedWorkbook, TextBoxesCarryParagraphsFontsAndOrientation) {
   auto box = shapes->AddTextbox(excel::kOrientationDownward, 10, 10, 100, 100);
   box->Select(true);
