@@ -10,6 +10,7 @@
 #include "app/dxf_stage.h"
 #include "app/run_failure_messages.h"
 #include "dxf/rv_dxf_import.h"
+#include "dxf/draw_all_notice.h"
 #include "dxf/undrawn_entities.h"
 #include "excel/rv_excel_export.h"
 #include "model/rv_document.h"
@@ -122,6 +123,9 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
     if (result.DxfOk) {
       if (!options.DrawAll) {
         result.UndrawnNotice = UndrawnEntityNotice(document_.DxfImport().EntityRecords());
+      } else {
+        result.UndrawnNotice = DrawAllNotice(document_.DxfImport().EntityRecords(),
+                                             document_.System().ExtraShapes());
       }
       result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
     } else {

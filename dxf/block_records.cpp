@@ -27,6 +27,7 @@ BlockTable::BlockTable(const DxfRecordStore& blocks) {
         case 2: def.Name.assign(r.Value(k)); break;
         case 10: def.BaseX = dxf_entities::Real(r.Value(k)); break;
         case 20: def.BaseY = dxf_entities::Real(r.Value(k)); break;
+        case 330: def.RecordHandle = Upper(r.Value(k)); break;
         default: break;
       }
     }
@@ -37,8 +38,14 @@ BlockTable::BlockTable(const DxfRecordStore& blocks) {
     i = j < n && blocks.At(j).Type() == "BLOCK" ? j - 1 : j;
     const auto id = static_cast<int32_t>(blocks_.size());
     index_.emplace(Upper(def.Name), id);  // the first of a name stays
+    if (!def.RecordHandle.empty()) handle_index_.emplace(def.RecordHandle, id);
     blocks_.push_back(std::move(def));
   }
+}
+
+int32_t BlockTable::FindByRecordHandle(std::string_view handle) const {
+  const auto it = handle_index_.find(Upper(handle));
+  return it == handle_index_.end() ? -1 : it->second;
 }
 
 int32_t BlockTable::Find(std::string_view name) const {

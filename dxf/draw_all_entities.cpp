@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "dxf/block_records.h"
+#include "dxf/curve_fill_shapes.h"
 #include "dxf/entity_registration.h"
 #include "dxf/rv_dxf_import.h"
 #include "model/rv_system.h"
@@ -407,6 +408,9 @@ Decoded DecodeEntity(const DxfRecordStore& store, std::size_t i, std::size_t& ne
     list.Shapes.push_back(std::move(s));
     return Decoded::Shape;
   };
+  if (const Decoded d = DecodeCurveFillEntity(store, i, next, list); d != Decoded::NotMine) {
+    return d;
+  }
   if (type == "INSERT" || type == "MINSERT") {
     LocalInsert ins;
     DecodeInsert(store, i, next, ins);
@@ -503,9 +507,10 @@ class Expander {
                   int depth) {
     const Context inner = Resolve(ins.Props, ctx);
     // Dimension blocks: the dimension itself is drawn from its own data.
-    const bool dimension_block = ins.Block.size() >= 2 && ins.Block[0] == '*' &&
-                                 (ins.Block[1] == 'D' || ins.Block[1] == 'd');
-    const int32_t id = table_.Find(ins.Block);
+    const bool dimension_block = !ins.DimensionBlock && ins.Block.size() >= 2 &&
+                                 ins.Block[0] == '*' && (ins.Block[1] == 'D' || ins.Block[1] == 'd');
+    const int32_t id = ins.Block.empty() ? table_.FindByRecordHandle(ins.BlockRecordHandle)
+                                         : table_.Find(ins.Block);
     if (id >= 0 && !dimension_block && depth < kMaxNesting && !active_[static_cast<std::size_t>(id)]) {
       const BlockDefinition& def = table_.At(id);
       const LocalList& contents = Contents(id);
@@ -544,6 +549,15 @@ class Expander {
     out.Width = s.Width * t.Scale();
     out.Closed = s.Closed;
     out.Group = group;
+    out.Outline = s.Outline;
+    out.FillRgb = s.FillRgb;
+    out.FillTransparency = s.FillTransparency;
+    out.DashCode = s.DashCode;
+    if (s.Simplified) store_.CountSimplifiedHatch();
+    if (s.Kind == ExtraShapeKind::Xline || s.Kind == ExtraShapeKind::Ray) {
+      EmitConstructionLine(s, t, std::move(out));
+      return;
+    }
     if (s.Kind == ExtraShapeKind::Text) {
       EmitText(s, t, std::move(out));
       return;
@@ -552,6 +566,24 @@ class Expander {
     nodes_.reserve(s.Nodes.size());
     for (const ExtraNode& n : s.Nodes) nodes_.push_back(t.Map(n));
     store_.AddShape(std::move(out), nodes_);
+  }
+
+  // A construction line: its point and direction mapped, cut to the
+  // drawing's extents once they are known.
+  void EmitConstructionLine(const LocalShape& s, const Affine& t, ExtraShape out) {
+    if (s.Nodes.size() < 2) return;
+    const ExtraNode a = t.Map(s.Nodes[0]), b = t.Map(s.Nodes[1]);
+    const double dx = b.X - a.X, dy = b.Y - a.Y, len = std::hypot(dx, dy);
+    if (!(len > 0) || !std::isfinite(len)) return;
+    ConstructionLine line;
+    line.Ray = s.Kind == ExtraShapeKind::Ray;
+    out.Kind = ExtraShapeKind::Path;
+    line.Shape = std::move(out);
+    line.X = a.X;
+    line.Y = a.Y;
+    line.DX = dx / len;
+    line.DY = dy / len;
+    store_.AddConstructionLine(std::move(line));
   }
 
   void EmitText(const LocalShape& s, const Affine& t, ExtraShape out) {
@@ -632,21 +664,36 @@ void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks,
                    std::vector<bool>& taken) {
   taken.assign(entities.Count(), false);
   Expander expander(blocks, system);
+  // A wipeout hides what comes before it: everything before the last one
+  // is drawn here too, in file order, so that it lies below the wipeout.
+  std::size_t last_wipeout = 0;
+  for (std::size_t i = 0; i < entities.Count(); ++i) {
+    if (entities.At(i).Type() == "WIPEOUT") last_wipeout = i;
+  }
   LocalList list;
   for (std::size_t i = 0; i < entities.Count();) {
     std::size_t next = i + 1;
     list.Shapes.clear();
     list.Inserts.clear();
     list.Items.clear();
+    list.GroupName.clear();
     Decoded d = Decoded::NotMine;
     try {
-      d = DecodeEntity(entities, i, next, false, list);
+      d = DecodeEntity(entities, i, next, i < last_wipeout, list);
     } catch (const DxfDataError&) {
       throw;
     } catch (const RvError& e) {
       // A value that cannot be used, named with its record.
       const DxfRecordView r = entities.At(i);
       throw DxfDataError(e, r.Line(), std::string(r.Type()));
+    }
+    if (!list.GroupName.empty() && list.Items.size() >= 2) {
+      // The pieces of one entity (a hatch's pattern lines) as one group.
+      next = std::max(next, i + 1);
+      for (std::size_t k = i; k < next; ++k) taken[k] = true;
+      expander.Emit(list, Affine{}, Context{}, system.ExtraShapes().AddGroup(list.GroupName), 0);
+      i = next;
+      continue;
     }
     next = std::max(next, i + 1);
     if (d != Decoded::NotMine) {

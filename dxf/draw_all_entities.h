@@ -54,6 +54,13 @@ struct LocalShape {
   double UX = 1, UY = 0;
   double VX = 0, VY = 1;
   double EstimatedWidth = 0;  // drawing units along the baseline
+  // Fill: whether its outline is drawn, a true colour and a transparency.
+  bool Outline = true;
+  int32_t FillRgb = -1;
+  double FillTransparency = 0;
+  int16_t DashCode = -1;  // a dash style code of its own, -1: by line type
+  // A hatch whose pattern was too dense to draw, drawn as a light fill.
+  bool Simplified = false;
 };
 
 // A block reference: the block, its placements (one, or a MINSERT's array)
@@ -63,6 +70,12 @@ struct LocalInsert {
   std::string Block;
   std::vector<Affine> Placements;
   std::vector<LocalShape> Attribs;
+  // A dimension drawn from its block ("*D..."): the block is drawn although
+  // dimension blocks are otherwise left to the dimension's own data.
+  bool DimensionBlock = false;
+  // A block named by its block record's handle instead (a multileader's
+  // block content), used when Block is empty.
+  std::string BlockRecordHandle;
 };
 
 // One item of a list in file order: a shape or a block reference.
@@ -75,6 +88,9 @@ struct LocalList {
   std::vector<LocalShape> Shapes;
   std::vector<LocalInsert> Inserts;
   std::vector<LocalItem> Items;
+  // The name of one group that holds every piece of the entity decoded
+  // last (the lines of a hatch pattern); empty for none.
+  std::string GroupName;
 };
 
 // What the decoder reports about the records it was given.

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "dxf/curve_fill_shapes.h"
 #include "dxf/draw_all_entities.h"
 #include "model/rv_document.h"
 #include "tools/numeric.h"
@@ -125,6 +126,9 @@ RvSystem* RvDxfImport::SetEntityData() {
     // Where the entity starts in the file, for messages about it.
     if (system.EntityCountOf(type) > before) system.SetEntitySourceLine(type, before, record.Line());
   }
+  // Construction lines reach across the whole drawing: cut to its extents
+  // once everything else is in the model.
+  if (draw_all_) draw_all::PlaceConstructionLines(system);
   return &system;
 }
 

@@ -9,8 +9,10 @@ namespace ovix {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kAddedKinds{"INSERT", "MINSERT", "POLYLINE", "SOLID",
-                                                      "TRACE",  "3DFACE",  "POINT"};
+constexpr std::array<std::string_view, 16> kAddedKinds{
+    "INSERT", "MINSERT", "POLYLINE",    "SOLID",   "TRACE", "3DFACE", "POINT",  "SPLINE",
+    "HATCH",  "WIPEOUT", "MULTILEADER", "MLEADER", "XLINE", "RAY",    "ARC_DIMENSION",
+    "LARGE_RADIAL_DIMENSION"};
 
 bool AddedKind(std::string_view type) {
   for (std::string_view k : kAddedKinds) {

@@ -67,6 +67,7 @@ class Resolver {
     return 0;
   }
   int16_t Dash(const ExtraShape& s) {
+    if (s.DashCode >= 0) return s.DashCode;
     int16_t code = -1;
     if (!s.LineType.empty()) code = m_.GetLineTypeFromLineStyle(s.LineType);
     if (code < 0) code = Layer(s.Layer).Dash;
@@ -205,15 +206,20 @@ std::shared_ptr<excel::Shape> RvExcelExport::DrawExtraOutline(excel::Shapes& sha
   line->SetWeight(weight);
   line->SetDashStyle(DashStyleFor(dash));
   line->ForeColor()->SetSchemeColor(GetLineSchemeColor(k));
+  if (!s.Outline) line->SetVisible(excel::kFalse);
   if (!straight_line) {
     auto fill = shape->Fill();
     if (s.Kind == ExtraShapeKind::Fill) {
       fill->SetVisible(excel::kTrue);
-      fill->ForeColor()->SetSchemeColor(GetLineSchemeColor(k));
+      // A true colour (a wipeout's white, a gradient's first colour) as it
+      // is; white stays white in monochrome, any other becomes black.
+      const bool white = s.FillRgb == 0xFFFFFF;
+      if (s.FillRgb >= 0 && (!Monochrome() || white)) fill->ForeColor()->SetRGB(s.FillRgb);
+      else fill->ForeColor()->SetSchemeColor(GetLineSchemeColor(k));
     } else {
       fill->SetVisible(excel::kFalse);
     }
-    fill->SetTransparency(0.0);
+    fill->SetTransparency(s.Kind == ExtraShapeKind::Fill ? s.FillTransparency : 0.0);
   }
   return shape;
 }

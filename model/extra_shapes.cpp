@@ -12,6 +12,8 @@ void ExtraShapeStore::Clear() {
   nodes_ = {};
   texts_ = {};
   groups_ = {};
+  lines_ = {};
+  simplified_hatches_ = 0;
 }
 
 int32_t ExtraShapeStore::AddGroup(const std::string& name) {

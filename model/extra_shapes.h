@@ -34,7 +34,10 @@ struct ExtraNode {
   double C1X = 0, C1Y = 0, C2X = 0, C2Y = 0;
 };
 
-enum class ExtraShapeKind : uint8_t { Path, Fill, Dot, Text };
+// Xline and Ray are construction lines (infinite both ways, or from their
+// first node on): kept apart until the drawing's extents are known, then
+// cut to them and stored as paths.
+enum class ExtraShapeKind : uint8_t { Path, Fill, Dot, Text, Xline, Ray };
 
 // Horizontal and vertical alignment of a text's alignment point.
 enum class ExtraTextHAlign : uint8_t { Left, Center, Right };
@@ -65,8 +68,20 @@ struct ExtraShape {
   uint32_t NodeCount = 0;
   int32_t Group = -1;       // index of the group, -1 for none
   int32_t TextIndex = -1;   // Text kind: index into the texts
+  bool Outline = true;      // Fill: whether its outline is drawn too
+  int32_t FillRgb = -1;     // Fill: a true colour (red + 256 green + 65536 blue), -1 none
+  double FillTransparency = 0;  // Fill: 0 opaque .. 1 clear
+  int16_t DashCode = -1;    // a dash style code of its own (0 .. 4), -1: by line type
   // Box of the shape in drawing units (texts: their estimated rotated box).
   double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+};
+
+// A construction line waiting for the drawing's extents.
+struct ConstructionLine {
+  ExtraShape Shape;
+  double X = 0, Y = 0;    // a point of the line
+  double DX = 1, DY = 0;  // its direction (unit length)
+  bool Ray = false;       // from the point on only
 };
 
 class ExtraShapeStore {
@@ -84,6 +99,14 @@ class ExtraShapeStore {
   void AddShape(ExtraShape shape, std::span<const ExtraNode> nodes);
   // Adds a text whose box corners (drawing units) are `corners`.
   void AddText(ExtraShape shape, ExtraText text, std::span<const RvPoint3> corners);
+
+  void AddConstructionLine(ConstructionLine line) { lines_.push_back(std::move(line)); }
+  std::size_t ConstructionLineCount() const { return lines_.size(); }
+  const ConstructionLine& ConstructionLineAt(std::size_t k) const { return lines_[k]; }
+
+  // Hatches whose pattern was too dense to draw and became a light fill.
+  void CountSimplifiedHatch() { ++simplified_hatches_; }
+  std::size_t SimplifiedHatches() const { return simplified_hatches_; }
 
   std::size_t Count() const { return shapes_.size(); }
   const ExtraShape& At(std::size_t index) const { return shapes_[index]; }
@@ -125,6 +148,8 @@ class ExtraShapeStore {
   std::vector<ExtraNode> nodes_;
   std::vector<ExtraText> texts_;
   std::vector<std::string> groups_;
+  std::vector<ConstructionLine> lines_;
+  std::size_t simplified_hatches_ = 0;
 };
 
 }  // namespace ovix

@@ -337,7 +337,7 @@ TEST(DrawAllOption, TheNoteCountsTheLeftOutKindsOfModelSpace) {
                      false);
   const auto& records = r.document->DxfImport().EntityRecords();
   EXPECT_EQ(UndrawnEntityNotice(records),
-            "描かれていない図形があります: INSERT 2、POLYLINE 1 (「すべての図形を描く」で描けます)");
+            "描かれていない図形があります: INSERT 2、POLYLINE 1、HATCH 1 (「すべての図形を描く」で描けます)");
   auto plain = ImportAll(BlockDrawing({}, testing::Line(0, 0, 1, 1)), false);
   EXPECT_EQ(UndrawnEntityNotice(plain.document->DxfImport().EntityRecords()), "");
 }
