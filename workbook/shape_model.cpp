@@ -1,6 +1,7 @@
 #include "workbook/shape_model.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -38,24 +39,54 @@ void CheckSize(double value, const char* what) {
 }
 
 ShapeNode& Drawing::NewNode(ShapeKind kind, const char* base_name) {
+  const std::string_view base(base_name);
   std::string name;
   int64_t number = 0;
   // Default names carry the sheet's running number; a number whose name a
-  // renamed shape already took is skipped.
+  // renamed or loaded shape already took is skipped. Numbers only grow, so
+  // no other default name can be the same.
   do {
     number = next_number_++;
     if (number >= std::numeric_limits<int32_t>::max()) {
       throw excel::AutomationError("too many shapes on one sheet");
     }
-    name = std::string(base_name) + " " + std::to_string(number);
-  } while (names_.count(name) != 0 || reserved_names_.count(name) != 0);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    name.reserve(base.size() + 1 + static_cast<size_t>(end - digits));
+    name.assign(base);
+    name.push_back(' ');
+    name.append(digits, end);
+  } while ((!names_.empty() || !reserved_names_.empty()) && NameTaken(name));
   ShapeNode& node = nodes_.emplace_back();
   node.kind = kind;
   node.id = static_cast<int32_t>(number + 1);
   node.name = std::move(name);
-  names_.emplace(node.name, &node);
+  numbered_.push_back(&node);
   node.slot = order_.Append(&node);
   return node;
+}
+
+ShapeNode* Drawing::FindDefaultName(std::string_view name) const {
+  const size_t space = name.rfind(' ');
+  if (space == std::string_view::npos || space + 1 >= name.size()) return nullptr;
+  int64_t number = 0;
+  const char* first = name.data() + space + 1;
+  const char* last = name.data() + name.size();
+  const auto parsed = std::from_chars(first, last, number);
+  if (parsed.ec != std::errc() || parsed.ptr != last || number < 0 ||
+      number >= std::numeric_limits<int32_t>::max()) {
+    return nullptr;
+  }
+  const auto id = static_cast<int32_t>(number + 1);
+  const auto it = std::lower_bound(numbered_.begin(), numbered_.end(), id,
+                                   [](const ShapeNode* n, int32_t v) { return n->id < v; });
+  if (it == numbered_.end() || (*it)->id != id || (*it)->name != name) return nullptr;
+  return *it;
+}
+
+bool Drawing::NameTaken(std::string_view name) const {
+  if (names_.count(name) != 0 || FindDefaultName(name) != nullptr) return true;
+  return !reserved_names_.empty() && reserved_names_.count(std::string(name)) != 0;
 }
 
 ShapeNode& Drawing::AddLine(double begin_x, double begin_y, double end_x, double end_y) {
@@ -239,6 +270,8 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
 }
 
 ShapeNode* Drawing::Find(std::string_view name) const {
+  if (ShapeNode* node = FindDefaultName(name)) return node;
+  if (names_.empty()) return nullptr;
   const auto it = names_.find(name);
   return it == names_.end() ? nullptr : it->second;
 }
@@ -246,7 +279,7 @@ ShapeNode* Drawing::Find(std::string_view name) const {
 void Drawing::Rename(ShapeNode& node, const std::string& name) {
   if (name == node.name) return;
   if (name.empty()) throw excel::AutomationError("a shape name must not be empty");
-  if (names_.count(name) != 0 || reserved_names_.count(name) != 0) {
+  if (NameTaken(name)) {
     throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
   }
   // Shapes of an opened drawing may share a name; only the shape the name

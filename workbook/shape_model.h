@@ -1,7 +1,9 @@
 #pragma once
 // The shapes of one sheet as the engine holds them: kinds, frames in points,
 // outline, fill, arc adjustments, freeform paths, text, and groups; unique
-// names through a hash index; the top-level shapes in z-order. Every
+// names; the top-level shapes in z-order. A default name ("Line 12") is found
+// from its number, without hashing; only names given by Rename or that came
+// with an opened workbook go into a hash index. Every
 // operation costs what it touches: adding, naming and finding a shape are
 // constant time, grouping is proportional to the group, moving or scaling a
 // shape to its own subtree and its ancestors' children.
@@ -187,7 +189,14 @@ class Drawing {
   void MapSubtree(ShapeNode& node, bool horizontal, double from_origin, double to_origin,
                   double factor);
 
+  // The shape whose default name is `name`, if it still has it.
+  ShapeNode* FindDefaultName(std::string_view name) const;
+  bool NameTaken(std::string_view name) const;
+
   std::deque<ShapeNode> nodes_;
+  // Shapes that got a default name, in the order of their numbers (id - 1).
+  std::vector<ShapeNode*> numbered_;
+  // Names given by Rename and names of loaded shapes.
   std::unordered_map<std::string_view, ShapeNode*> names_;
   std::unordered_set<std::string> reserved_names_;
   ZOrderIndex<ShapeNode> order_;

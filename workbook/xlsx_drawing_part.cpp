@@ -150,8 +150,9 @@ const char* Alignment(int32_t alignment) {
 
 class DrawingWriter {
  public:
-  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source)
-      : drawing_(drawing), grid_(grid), x_(out), source_(source) {}
+  DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source,
+                size_t chunk_size = 0, const XmlSpill* spill = nullptr)
+      : drawing_(drawing), grid_(grid), x_(out), source_(source), chunk_size_(chunk_size), spill_(spill) {}
 
   void Write() {
     x_.Raw(kXmlDeclaration);
@@ -161,7 +162,10 @@ class DrawingWriter {
       x_.Raw("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
              "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">");
     }
-    drawing_.ForEachTopLevel([&](const ShapeNode& node) { WriteAnchor(node); });
+    drawing_.ForEachTopLevel([&](const ShapeNode& node) {
+      WriteAnchor(node);
+      if (spill_ != nullptr && x_.size() >= chunk_size_) (*spill_)(x_.str());
+    });
     if (source_ != nullptr) {
       WriteLoadedOtherChildren(*source_, x_);
       WriteLoadedRootEnd(*source_, x_);
@@ -483,6 +487,8 @@ class DrawingWriter {
   const SheetGrid& grid_;
   XmlBuffer& x_;
   const LoadedDrawing* source_;
+  size_t chunk_size_;
+  const XmlSpill* spill_;
   std::unordered_map<const ShapeNode*, EmuBox> group_boxes_;
 };
 
@@ -491,6 +497,11 @@ class DrawingWriter {
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
                      const LoadedDrawing* source) {
   DrawingWriter(drawing, grid, out, source).Write();
+}
+
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                     const LoadedDrawing* source, size_t chunk_size, const XmlSpill& spill) {
+  DrawingWriter(drawing, grid, out, source, chunk_size, &spill).Write();
 }
 
 }  // namespace ovix::workbook
