@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -36,11 +37,13 @@ uint32_t Crc(std::string_view data) {
 // otherwise ending in a full flush (byte-aligned, no history kept).
 std::string Compress(std::string_view input, bool last) {
   thread_local std::unique_ptr<uint8_t[]> level_buffer(new uint8_t[ISAL_DEF_LVL1_DEFAULT]);
-  // Deflate never grows data by more than its stored-block framing; the
-  // margin covers that and the block headers.
+  // Scratch output, reused by the thread's next chunk; the result is copied
+  // out at its exact size. Deflate never grows data by more than its
+  // stored-block framing; the margin covers that and the block headers.
+  thread_local std::vector<uint8_t> scratch;
   size_t capacity = input.size() + input.size() / 16 + 1024;
   for (int attempt = 0; attempt < 3; ++attempt, capacity *= 2) {
-    std::string out(capacity, '\0');
+    if (scratch.size() < capacity) scratch.resize(capacity);
     isal_zstream stream;
     isal_deflate_stateless_init(&stream);
     stream.level = kLevel;
@@ -50,13 +53,10 @@ std::string Compress(std::string_view input, bool last) {
     stream.flush = last ? NO_FLUSH : FULL_FLUSH;
     stream.next_in = reinterpret_cast<uint8_t*>(const_cast<char*>(input.data()));
     stream.avail_in = static_cast<uint32_t>(input.size());
-    stream.next_out = reinterpret_cast<uint8_t*>(out.data());
-    stream.avail_out = static_cast<uint32_t>(out.size());
+    stream.next_out = scratch.data();
+    stream.avail_out = static_cast<uint32_t>(std::min<size_t>(scratch.size(), UINT32_MAX));
     const int result = isal_deflate_stateless(&stream);
-    if (result == COMP_OK) {
-      out.resize(stream.total_out);
-      return out;
-    }
+    if (result == COMP_OK) return std::string(reinterpret_cast<const char*>(scratch.data()), stream.total_out);
     if (result != STATELESS_OVERFLOW) break;
   }
   throw std::runtime_error("the deflate compressor failed");
