@@ -96,6 +96,9 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
     ApplyArrowOption(options.ArrowStyle, options.ArrowLength, options.ArrowWidth, exporter);
     ApplyCheckOptions(options, exporter);
     result.DxfOk = ImportDxfFile(DxfPath);
+    // The model holds the drawing now: the file's raw records go before the
+    // shapes are drawn, so that both are never in memory at once.
+    document_.DxfImport().Clear();
     result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
     result.WorkbookSaved = saved_;
     result.Detail = detail_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "workbook/text_metrics.h"
@@ -21,6 +23,25 @@ int32_t ShapeNode::AutomationType() const {
     case ShapeKind::kLoaded: return loaded_type;
   }
   return excel::kTypeOther;
+}
+
+ShapeStore::~ShapeStore() {
+  std::allocator<ShapeNode> allocator;
+  for (size_t b = 0; b < blocks_.size(); ++b) {
+    const size_t used = std::min(kBlockNodes, size_ - b * kBlockNodes);
+    std::destroy_n(blocks_[b], used);
+    allocator.deallocate(blocks_[b], kBlockNodes);
+  }
+}
+
+ShapeNode& ShapeStore::emplace_back() {
+  if (size_ == blocks_.size() * kBlockNodes) {
+    blocks_.reserve(blocks_.size() + 1);
+    blocks_.push_back(std::allocator<ShapeNode>().allocate(kBlockNodes));
+  }
+  ShapeNode* node = new (blocks_.back() + size_ % kBlockNodes) ShapeNode();
+  ++size_;
+  return *node;
 }
 
 void CheckCoordinate(double value, const char* what) {

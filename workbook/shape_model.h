@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <memory>
 #include <string>
@@ -60,9 +59,9 @@ struct LineStyle {
 };
 
 struct FillStyle {
-  bool visible = false;
   double transparency = 0.0;
   ShapeColor color;  // automatic: white
+  bool visible = false;
 };
 
 struct TextFrame {
@@ -90,9 +89,17 @@ inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
 // rather than exhausting the stack of the code that walks groups.
 inline constexpr uint32_t kMaxGroupLevels = 1000;
 
+// Fields are ordered so that the node packs without gaps: a large drawing
+// holds hundreds of thousands of them.
 struct ShapeNode {
   ShapeKind kind = ShapeKind::kRectangle;
+  // Lines: the line runs from the frame's top-left to its bottom-right corner,
+  // mirrored horizontally and/or vertically.
+  bool flip_h = false;
+  bool flip_v = false;
   int32_t id = 0;
+  uint32_t group_levels = 0;  // levels of groups in the shape (0 for a plain shape)
+  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
   std::string name;
   double left = 0;
   double top = 0;
@@ -100,12 +107,7 @@ struct ShapeNode {
   double height = 0;
   double original_width = 0;
   double original_height = 0;
-  // Lines: the line runs from the frame's top-left to its bottom-right corner,
-  // mirrored horizontally and/or vertically.
-  bool flip_h = false;
-  bool flip_v = false;
   ShapeNode* parent = nullptr;  // the group that holds the shape
-  uint32_t group_levels = 0;    // levels of groups in the shape (0 for a plain shape)
   size_t slot = kNoSlot;        // z-order slot while top-level
   uint64_t selection_mark = 0;  // see WorkbookState's selection
   LineStyle line;
@@ -119,8 +121,25 @@ struct ShapeNode {
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;
-  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
   int32_t AdjustmentCount() const { return kind == ShapeKind::kArc ? 2 : 0; }
+};
+
+// The nodes of a drawing in blocks that never move (a node's address stays
+// valid while the drawing lives), without a heap allocation per node.
+class ShapeStore {
+ public:
+  ShapeStore() = default;
+  ~ShapeStore();
+  ShapeStore(const ShapeStore&) = delete;
+  ShapeStore& operator=(const ShapeStore&) = delete;
+
+  ShapeNode& emplace_back();
+  size_t size() const { return size_; }
+
+ private:
+  static constexpr size_t kBlockNodes = 1024;
+  std::vector<ShapeNode*> blocks_;  // storage for kBlockNodes nodes each
+  size_t size_ = 0;
 };
 
 // AutomationError unless `value` is a finite coordinate within kMaxCoordinate
@@ -193,7 +212,7 @@ class Drawing {
   ShapeNode* FindDefaultName(std::string_view name) const;
   bool NameTaken(std::string_view name) const;
 
-  std::deque<ShapeNode> nodes_;
+  ShapeStore nodes_;
   // Shapes that got a default name, in the order of their numbers (id - 1).
   std::vector<ShapeNode*> numbered_;
   // Names given by Rename and names of loaded shapes.
