@@ -1,8 +1,12 @@
 #include "workbook/shape_model.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -25,21 +29,36 @@ int32_t ShapeNode::AutomationType() const {
   return excel::kTypeOther;
 }
 
+namespace {
+
+constexpr size_t kHugeBlockBytes = size_t{2} << 20;
+constexpr size_t kSmallBlockNodes = 256;
+// Shapes before the store moves on to huge blocks.
+constexpr size_t kSmallNodesBeforeHuge = 4 * kSmallBlockNodes;
+
+}  // namespace
+
 ShapeStore::~ShapeStore() {
-  std::allocator<ShapeNode> allocator;
-  for (size_t b = 0; b < blocks_.size(); ++b) {
-    const size_t used = std::min(kBlockNodes, size_ - b * kBlockNodes);
-    std::destroy_n(blocks_[b], used);
-    allocator.deallocate(blocks_[b], kBlockNodes);
+  for (Block& b : blocks_) {
+    std::destroy_n(b.nodes, b.used);
+    std::free(b.nodes);
   }
 }
 
 ShapeNode& ShapeStore::emplace_back() {
-  if (size_ == blocks_.size() * kBlockNodes) {
+  if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+    const bool huge = size_ >= kSmallNodesBeforeHuge;
+    const size_t bytes = huge ? kHugeBlockBytes : kSmallBlockNodes * sizeof(ShapeNode);
+    const size_t alignment = huge ? kHugeBlockBytes : alignof(std::max_align_t);
     blocks_.reserve(blocks_.size() + 1);
-    blocks_.push_back(std::allocator<ShapeNode>().allocate(kBlockNodes));
+    void* memory = std::aligned_alloc(alignment, bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    if (huge) ::madvise(memory, bytes, MADV_HUGEPAGE);
+    blocks_.push_back({static_cast<ShapeNode*>(memory), bytes / sizeof(ShapeNode), 0});
   }
-  ShapeNode* node = new (blocks_.back() + size_ % kBlockNodes) ShapeNode();
+  Block& block = blocks_.back();
+  ShapeNode* node = new (block.nodes + block.used) ShapeNode();
+  ++block.used;
   ++size_;
   return *node;
 }

@@ -125,7 +125,9 @@ struct ShapeNode {
 };
 
 // The nodes of a drawing in blocks that never move (a node's address stays
-// valid while the drawing lives), without a heap allocation per node.
+// valid while the drawing lives), without a heap allocation per node. The
+// first blocks are small; a large drawing continues in 2 MB blocks that the
+// system may back with huge pages (one page fault for thousands of nodes).
 class ShapeStore {
  public:
   ShapeStore() = default;
@@ -137,8 +139,12 @@ class ShapeStore {
   size_t size() const { return size_; }
 
  private:
-  static constexpr size_t kBlockNodes = 1024;
-  std::vector<ShapeNode*> blocks_;  // storage for kBlockNodes nodes each
+  struct Block {
+    ShapeNode* nodes;
+    size_t capacity;
+    size_t used;
+  };
+  std::vector<Block> blocks_;
   size_t size_ = 0;
 };
 
