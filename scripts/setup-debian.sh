@@ -9,6 +9,7 @@ packages=(
   libzip-dev libpugixml-dev libcli11-dev nlohmann-json3-dev libisal-dev zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   libxml2-utils
+  python3-ezdxf
   libreoffice-calc-nogui poppler-utils
   fonts-noto-cjk
   xdg-utils
