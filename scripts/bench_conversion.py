@@ -133,7 +133,7 @@ def main():
     kind = args.drawing or ('gen_big' if ezdxf_present and (SHARED / 'bench' / 'gen_big.py').exists() else 'own')
     kinds = ['gen_big', 'own'] if kind == 'both' else [kind]
     with_ezdxf = ezdxf_present and not args.no_ezdxf
-    if not with_ezdxf:
+    if not ezdxf_present:
         print('ezdxf is not installed (Debian package python3-ezdxf): ovix-convert only', file=sys.stderr)
     results = {}
     for k in kinds:

@@ -118,10 +118,20 @@ ShapeNode* Drawing::FindDefaultName(std::string_view name) const {
     return nullptr;
   }
   const auto id = static_cast<int32_t>(number + 1);
-  const auto it = std::lower_bound(numbered_.begin(), numbered_.end(), id,
-                                   [](const ShapeNode* n, int32_t v) { return n->id < v; });
-  if (it == numbered_.end() || (*it)->id != id || (*it)->name != name) return nullptr;
-  return *it;
+  if (numbered_.empty() || id < numbered_.front()->id) return nullptr;
+  // Numbers are consecutive unless a taken name was skipped: the shape is
+  // usually right where its number says, and otherwise found by bisection.
+  const ShapeNode* found = nullptr;
+  const auto guess = static_cast<size_t>(id - numbered_.front()->id);
+  if (guess < numbered_.size() && numbered_[guess]->id == id) {
+    found = numbered_[guess];
+  } else {
+    const auto it = std::lower_bound(numbered_.begin(), numbered_.end(), id,
+                                     [](const ShapeNode* n, int32_t v) { return n->id < v; });
+    if (it != numbered_.end() && (*it)->id == id) found = *it;
+  }
+  if (found == nullptr || found->name != name) return nullptr;
+  return const_cast<ShapeNode*>(found);
 }
 
 bool Drawing::NameTaken(std::string_view name) const {
