@@ -127,6 +127,9 @@ RunResult ConversionRun::Run(const std::string& DxfPath, const std::string& Exce
         result.UndrawnNotice = DrawAllNotice(document_.DxfImport().EntityRecords(),
                                              document_.System().ExtraShapes());
       }
+      // The model holds the drawing now: the file's raw records go before the
+      // shapes are drawn, so that both are never in memory at once.
+      document_.DxfImport().ReleaseRecords();
       result.ExcelOk = ExportExcelFile(ExcelPath, PaperForRun(options.PaperSize));
     } else {
       saved_ = false;

@@ -168,6 +168,12 @@ void RvDxfImport::Clear() {
   system_bound_ = false;
 }
 
+void RvDxfImport::ReleaseRecords() {
+  tables_.Clear();
+  entities_.Clear();
+  blocks_.Clear();
+}
+
 void RvDxfImport::SetRvSystem(std::shared_ptr<RvSystem> system) {
   if (!document_) document_ = std::make_unique<RvDocument>();
   document_->SetRvSystem(std::move(system));

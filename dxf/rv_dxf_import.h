@@ -140,6 +140,10 @@ class RvDxfImport {
   // Forgets the path, the counts, both lists and the model; an open file
   // stays open (CloseDxfFile closes it).
   void Clear();
+  // Drops the file's raw records (tables, entities, blocks) once the model
+  // holds the drawing; the counts and the skipped entities stay for the
+  // run's report.
+  void ReleaseRecords();
 
   // Makes `system` the model that SetTableData and SetEntityData fill.
   void SetRvSystem(std::shared_ptr<RvSystem> system);

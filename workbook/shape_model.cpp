@@ -1,7 +1,14 @@
 #include "workbook/shape_model.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "workbook/text_metrics.h"
@@ -23,6 +30,40 @@ int32_t ShapeNode::AutomationType() const {
   return excel::kTypeOther;
 }
 
+namespace {
+
+constexpr size_t kHugeBlockBytes = size_t{2} << 20;
+constexpr size_t kSmallBlockNodes = 256;
+// Shapes before the store moves on to huge blocks.
+constexpr size_t kSmallNodesBeforeHuge = 4 * kSmallBlockNodes;
+
+}  // namespace
+
+ShapeStore::~ShapeStore() {
+  for (Block& b : blocks_) {
+    std::destroy_n(b.nodes, b.used);
+    std::free(b.nodes);
+  }
+}
+
+ShapeNode& ShapeStore::emplace_back() {
+  if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+    const bool huge = size_ >= kSmallNodesBeforeHuge;
+    const size_t bytes = huge ? kHugeBlockBytes : kSmallBlockNodes * sizeof(ShapeNode);
+    const size_t alignment = huge ? kHugeBlockBytes : alignof(std::max_align_t);
+    blocks_.reserve(blocks_.size() + 1);
+    void* memory = std::aligned_alloc(alignment, bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    if (huge) ::madvise(memory, bytes, MADV_HUGEPAGE);
+    blocks_.push_back({static_cast<ShapeNode*>(memory), bytes / sizeof(ShapeNode), 0});
+  }
+  Block& block = blocks_.back();
+  ShapeNode* node = new (block.nodes + block.used) ShapeNode();
+  ++block.used;
+  ++size_;
+  return *node;
+}
+
 void CheckCoordinate(double value, const char* what) {
   if (!std::isfinite(value) || std::fabs(value) > kMaxCoordinate) {
     throw excel::AutomationError(std::string("the ") + what + " is out of range: " +
@@ -39,24 +80,64 @@ void CheckSize(double value, const char* what) {
 }
 
 ShapeNode& Drawing::NewNode(ShapeKind kind, const char* base_name) {
+  const std::string_view base(base_name);
   std::string name;
   int64_t number = 0;
   // Default names carry the sheet's running number; a number whose name a
-  // renamed shape already took is skipped.
+  // renamed or loaded shape already took is skipped. Numbers only grow, so
+  // no other default name can be the same.
   do {
     number = next_number_++;
     if (number >= std::numeric_limits<int32_t>::max()) {
       throw excel::AutomationError("too many shapes on one sheet");
     }
-    name = std::string(base_name) + " " + std::to_string(number);
-  } while (names_.count(name) != 0 || reserved_names_.count(name) != 0);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    name.reserve(base.size() + 1 + static_cast<size_t>(end - digits));
+    name.assign(base);
+    name.push_back(' ');
+    name.append(digits, end);
+  } while ((!names_.empty() || !reserved_names_.empty()) && NameTaken(name));
   ShapeNode& node = nodes_.emplace_back();
   node.kind = kind;
   node.id = static_cast<int32_t>(number + 1);
   node.name = std::move(name);
-  names_.emplace(node.name, &node);
+  numbered_.push_back(&node);
   node.slot = order_.Append(&node);
   return node;
+}
+
+ShapeNode* Drawing::FindDefaultName(std::string_view name) const {
+  const size_t space = name.rfind(' ');
+  if (space == std::string_view::npos || space + 1 >= name.size()) return nullptr;
+  int64_t number = 0;
+  const char* first = name.data() + space + 1;
+  const char* last = name.data() + name.size();
+  const auto parsed = std::from_chars(first, last, number);
+  if (parsed.ec != std::errc() || parsed.ptr != last || number < 0 ||
+      number >= std::numeric_limits<int32_t>::max()) {
+    return nullptr;
+  }
+  const auto id = static_cast<int32_t>(number + 1);
+  if (numbered_.empty() || id < numbered_.front()->id) return nullptr;
+  // Numbers are consecutive unless a taken name was skipped: the shape is
+  // usually right where its number says, and otherwise found by bisection.
+  const ShapeNode* found = nullptr;
+  const auto guess = static_cast<size_t>(id - numbered_.front()->id);
+  if (guess < numbered_.size() && numbered_[guess]->id == id) {
+    found = numbered_[guess];
+  } else {
+    const auto it = std::lower_bound(numbered_.begin(), numbered_.end(), id,
+                                     [](const ShapeNode* n, int32_t v) { return n->id < v; });
+    if (it != numbered_.end() && (*it)->id == id) found = *it;
+  }
+  if (found == nullptr || found->name != name) return nullptr;
+  return const_cast<ShapeNode*>(found);
+}
+
+bool Drawing::NameTaken(std::string_view name) const {
+  if (names_.count(name) != 0 || FindDefaultName(name) != nullptr) return true;
+  return !reserved_names_.empty() && reserved_names_.count(std::string(name)) != 0;
 }
 
 ShapeNode& Drawing::AddLine(double begin_x, double begin_y, double end_x, double end_y) {
@@ -240,6 +321,8 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
 }
 
 ShapeNode* Drawing::Find(std::string_view name) const {
+  if (ShapeNode* node = FindDefaultName(name)) return node;
+  if (names_.empty()) return nullptr;
   const auto it = names_.find(name);
   return it == names_.end() ? nullptr : it->second;
 }
@@ -247,7 +330,7 @@ ShapeNode* Drawing::Find(std::string_view name) const {
 void Drawing::Rename(ShapeNode& node, const std::string& name) {
   if (name == node.name) return;
   if (name.empty()) throw excel::AutomationError("a shape name must not be empty");
-  if (names_.count(name) != 0 || reserved_names_.count(name) != 0) {
+  if (NameTaken(name)) {
     throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
   }
   // Shapes of an opened drawing may share a name; only the shape the name

@@ -1,14 +1,15 @@
 #pragma once
 // The shapes of one sheet as the engine holds them: kinds, frames in points,
 // outline, fill, arc adjustments, freeform paths, text, and groups; unique
-// names through a hash index; the top-level shapes in z-order. Every
+// names; the top-level shapes in z-order. A default name ("Line 12") is found
+// from its number, without hashing; only names given by Rename or that came
+// with an opened workbook go into a hash index. Every
 // operation costs what it touches: adding, naming and finding a shape are
 // constant time, grouping is proportional to the group, moving or scaling a
 // shape to its own subtree and its ancestors' children.
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <memory>
 #include <string>
@@ -58,9 +59,9 @@ struct LineStyle {
 };
 
 struct FillStyle {
-  bool visible = false;
   double transparency = 0.0;
   ShapeColor color;  // automatic: white
+  bool visible = false;
 };
 
 struct TextFrame {
@@ -88,9 +89,17 @@ inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
 // rather than exhausting the stack of the code that walks groups.
 inline constexpr uint32_t kMaxGroupLevels = 1000;
 
+// Fields are ordered so that the node packs without gaps: a large drawing
+// holds hundreds of thousands of them.
 struct ShapeNode {
   ShapeKind kind = ShapeKind::kRectangle;
+  // Lines: the line runs from the frame's top-left to its bottom-right corner,
+  // mirrored horizontally and/or vertically.
+  bool flip_h = false;
+  bool flip_v = false;
   int32_t id = 0;
+  uint32_t group_levels = 0;  // levels of groups in the shape (0 for a plain shape)
+  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
   std::string name;
   double left = 0;
   double top = 0;
@@ -98,14 +107,9 @@ struct ShapeNode {
   double height = 0;
   double original_width = 0;
   double original_height = 0;
-  // Lines: the line runs from the frame's top-left to its bottom-right corner,
-  // mirrored horizontally and/or vertically.
-  bool flip_h = false;
-  bool flip_v = false;
   // Clockwise rotation about the frame's centre, degrees in [0, 360).
   double rotation = 0;
   ShapeNode* parent = nullptr;  // the group that holds the shape
-  uint32_t group_levels = 0;    // levels of groups in the shape (0 for a plain shape)
   size_t slot = kNoSlot;        // z-order slot while top-level
   uint64_t selection_mark = 0;  // see WorkbookState's selection
   LineStyle line;
@@ -119,8 +123,31 @@ struct ShapeNode {
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;
-  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
   int32_t AdjustmentCount() const { return kind == ShapeKind::kArc ? 2 : 0; }
+};
+
+// The nodes of a drawing in blocks that never move (a node's address stays
+// valid while the drawing lives), without a heap allocation per node. The
+// first blocks are small; a large drawing continues in 2 MB blocks that the
+// system may back with huge pages (one page fault for thousands of nodes).
+class ShapeStore {
+ public:
+  ShapeStore() = default;
+  ~ShapeStore();
+  ShapeStore(const ShapeStore&) = delete;
+  ShapeStore& operator=(const ShapeStore&) = delete;
+
+  ShapeNode& emplace_back();
+  size_t size() const { return size_; }
+
+ private:
+  struct Block {
+    ShapeNode* nodes;
+    size_t capacity;
+    size_t used;
+  };
+  std::vector<Block> blocks_;
+  size_t size_ = 0;
 };
 
 // AutomationError unless `value` is a finite coordinate within kMaxCoordinate
@@ -189,7 +216,14 @@ class Drawing {
   void MapSubtree(ShapeNode& node, bool horizontal, double from_origin, double to_origin,
                   double factor);
 
-  std::deque<ShapeNode> nodes_;
+  // The shape whose default name is `name`, if it still has it.
+  ShapeNode* FindDefaultName(std::string_view name) const;
+  bool NameTaken(std::string_view name) const;
+
+  ShapeStore nodes_;
+  // Shapes that got a default name, in the order of their numbers (id - 1).
+  std::vector<ShapeNode*> numbered_;
+  // Names given by Rename and names of loaded shapes.
   std::unordered_map<std::string_view, ShapeNode*> names_;
   std::unordered_set<std::string> reserved_names_;
   ZOrderIndex<ShapeNode> order_;

@@ -159,8 +159,14 @@ const char* Alignment(int32_t alignment) {
 class DrawingWriter {
  public:
   DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source,
-                DrawingAnchors anchors)
-      : drawing_(drawing), grid_(grid), x_(out), source_(source), anchors_(anchors) {}
+                DrawingAnchors anchors, size_t chunk_size = 0, const XmlSpill* spill = nullptr)
+      : drawing_(drawing),
+        grid_(grid),
+        x_(out),
+        source_(source),
+        anchors_(anchors),
+        chunk_size_(chunk_size),
+        spill_(spill) {}
 
   void Write() {
     x_.Raw(kXmlDeclaration);
@@ -170,7 +176,10 @@ class DrawingWriter {
       x_.Raw("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
              "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">");
     }
-    drawing_.ForEachTopLevel([&](const ShapeNode& node) { WriteAnchor(node); });
+    drawing_.ForEachTopLevel([&](const ShapeNode& node) {
+      WriteAnchor(node);
+      if (spill_ != nullptr && x_.size() >= chunk_size_) (*spill_)(x_.str());
+    });
     if (source_ != nullptr) {
       WriteLoadedOtherChildren(*source_, x_);
       WriteLoadedRootEnd(*source_, x_);
@@ -528,6 +537,8 @@ class DrawingWriter {
   XmlBuffer& x_;
   const LoadedDrawing* source_;
   DrawingAnchors anchors_;
+  size_t chunk_size_;
+  const XmlSpill* spill_;
   std::unordered_map<const ShapeNode*, EmuBox> group_boxes_;
 };
 
@@ -536,6 +547,12 @@ class DrawingWriter {
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
                      const LoadedDrawing* source, DrawingAnchors anchors) {
   DrawingWriter(drawing, grid, out, source, anchors).Write();
+}
+
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                     const LoadedDrawing* source, DrawingAnchors anchors, size_t chunk_size,
+                     const XmlSpill& spill) {
+  DrawingWriter(drawing, grid, out, source, anchors, chunk_size, &spill).Write();
 }
 
 }  // namespace ovix::workbook

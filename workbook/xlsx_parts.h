@@ -4,6 +4,7 @@
 // large).
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,5 +62,13 @@ enum class DrawingAnchors { kCells, kAbsolute };
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
                      const LoadedDrawing* source = nullptr,
                      DrawingAnchors anchors = DrawingAnchors::kCells);
+// The same, streamed: whenever `out` holds `chunk_size` bytes or more after a
+// shape, `spill` is handed its text to take away (and leave `out` empty), so
+// that a large drawing is never held whole. What is left in `out` at the end
+// is the part's last piece.
+using XmlSpill = std::function<void(std::string& text)>;
+void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                     const LoadedDrawing* source, DrawingAnchors anchors, size_t chunk_size,
+                     const XmlSpill& spill);
 
 }  // namespace ovix::workbook

@@ -7,6 +7,27 @@
 
 namespace ovix::workbook {
 
+namespace {
+
+// The drawing part, compressed on the other cores while it is written: it is
+// never held whole, only a few chunks of it at a time.
+DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid) {
+  constexpr size_t kChunk = ChunkedDeflater::kChunkSize;
+  ChunkedDeflater deflater;
+  XmlBuffer xml;
+  xml.Reserve(kChunk + kChunk / 4);
+  // The engine's own sheets take absolute anchors: the place then holds
+  // whatever widths a reader gives the columns.
+  WriteDrawingXml(drawing, grid, xml, nullptr, DrawingAnchors::kAbsolute, kChunk, [&](std::string& text) {
+    deflater.Add(text);
+    text.reserve(kChunk + kChunk / 4);
+  });
+  deflater.Add(xml.str());
+  return deflater.Finish();
+}
+
+}  // namespace
+
 void SaveWorkbookAsXlsx(const WorkbookState& book, const std::filesystem::path& path) {
   if (book.package) {
     SaveOpenedWorkbook(book, path);
@@ -39,12 +60,8 @@ void SaveWorkbookAsXlsx(const WorkbookState& book, const std::filesystem::path& 
     if (info.drawing_number == 0) continue;
     package.Add("xl/worksheets/_rels/sheet" + std::to_string(info.number) + ".xml.rels",
                 SheetRelationshipsXml(info.drawing_number));
-    XmlBuffer drawing;
-    // About 700 bytes per shape; reserving avoids regrowing a large buffer.
-    drawing.Reserve(info.sheet->drawing.shape_count() * 800 + 1024);
-    WriteDrawingXml(info.sheet->drawing, grid, drawing, nullptr, DrawingAnchors::kAbsolute);
-    package.Add("xl/drawings/drawing" + std::to_string(info.drawing_number) + ".xml",
-                std::move(drawing.str()));
+    package.AddDeflated("xl/drawings/drawing" + std::to_string(info.drawing_number) + ".xml",
+                        DeflatedDrawingXml(info.sheet->drawing, grid));
   }
   package.Commit(path);
 }

@@ -1,9 +1,11 @@
 #include "workbook/zip_package.h"
 
-#include <zip.h>
+#include <ctime>
+#include <memory>
 
 #include "excel/excel_automation.h"
 #include "workbook/file_replacement.h"
+#include "workbook/zip_archive.h"
 
 namespace ovix::workbook {
 
@@ -11,94 +13,73 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Deflate level for the parts: the drawing of a large sheet is hundreds of
-// megabytes of very repetitive XML, which the fastest level already shrinks
-// about tenfold.
-constexpr zip_uint32_t kCompressionLevel = 1;
-
 [[noreturn]] void Fail(const fs::path& target, const std::string& what) {
   throw excel::AutomationError("cannot save the workbook to \"" + target.string() + "\": " + what);
 }
 
-// Owns the archive being built in memory.
+// Owns the archive being built in memory: each part deflated (a large one in
+// chunks on all cores), then written out as one ZIP stream.
 class MemoryArchive {
  public:
-  explicit MemoryArchive(const fs::path& target) : target_(target) {
-    zip_error_t error;
-    zip_error_init(&error);
-    buffer_ = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (buffer_ == nullptr) Fail(target_, zip_error_strerror(&error));
-    zip_source_keep(buffer_);
-    archive_ = zip_open_from_source(buffer_, ZIP_TRUNCATE, &error);
-    if (archive_ == nullptr) {
-      const std::string message = zip_error_strerror(&error);
-      zip_error_fini(&error);
-      zip_source_free(buffer_);
-      Fail(target_, message);
-    }
-    zip_error_fini(&error);
-  }
-
-  ~MemoryArchive() {
-    if (archive_ != nullptr) zip_discard(archive_);
-    if (buffer_ != nullptr) zip_source_free(buffer_);
-  }
-
-  MemoryArchive(const MemoryArchive&) = delete;
-  MemoryArchive& operator=(const MemoryArchive&) = delete;
+  explicit MemoryArchive(const fs::path& target) : target_(target) {}
 
   void Add(const std::string& name, std::string_view data) {
-    zip_source_t* source = zip_source_buffer(archive_, data.data(), data.size(), 0);
-    if (source == nullptr) Fail(target_, zip_strerror(archive_));
-    const zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-      zip_source_free(source);
-      Fail(target_, zip_strerror(archive_));
+    try {
+      owned_.push_back(std::make_unique<DeflatedData>(Deflate(data)));
+    } catch (const std::exception& error) {
+      Fail(target_, error.what());
     }
-    if (zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                 kCompressionLevel) != 0) {
-      Fail(target_, zip_strerror(archive_));
-    }
+    members_.push_back({name, owned_.back().get()});
   }
+  // A part deflated already (kept alive by the caller).
+  void Add(const std::string& name, const DeflatedData& data) { members_.push_back({name, &data}); }
 
-  // Finishes the archive and hands its bytes to `sink` in pieces.
+  // Hands the archive's bytes to `sink` in pieces.
   template <typename Sink>
   void Finish(Sink&& sink) {
-    if (zip_close(archive_) != 0) Fail(target_, zip_strerror(archive_));
-    archive_ = nullptr;
-    if (zip_source_open(buffer_) != 0) Fail(target_, zip_error_strerror(zip_source_error(buffer_)));
-    std::vector<char> chunk(1 << 20);
-    while (true) {
-      const zip_int64_t n = zip_source_read(buffer_, chunk.data(), chunk.size());
-      if (n < 0) {
-        zip_source_close(buffer_);
-        Fail(target_, zip_error_strerror(zip_source_error(buffer_)));
-      }
-      if (n == 0) break;
-      sink(chunk.data(), static_cast<size_t>(n));
-    }
-    zip_source_close(buffer_);
+    WriteZipArchive(members_, std::time(nullptr), sink);
   }
 
  private:
+  static DeflatedData Deflate(std::string_view data) {
+    if (data.size() < 4 * ChunkedDeflater::kChunkSize) return DeflateAll(data);
+    ChunkedDeflater deflater;
+    std::string chunk;
+    for (size_t at = 0; at < data.size(); at += ChunkedDeflater::kChunkSize) {
+      chunk.assign(data.substr(at, ChunkedDeflater::kChunkSize));
+      deflater.Add(chunk);
+    }
+    return deflater.Finish();
+  }
+
   fs::path target_;
-  zip_source_t* buffer_ = nullptr;
-  zip_t* archive_ = nullptr;
+  std::vector<std::unique_ptr<DeflatedData>> owned_;
+  std::vector<ZipMember> members_;
 };
 
 }  // namespace
 
 void ZipPackageWriter::Add(std::string name, std::string data) {
-  parts_.push_back({std::move(name), std::move(data), {}, false});
+  parts_.push_back({std::move(name), std::move(data), {}, false, nullptr});
 }
 
 void ZipPackageWriter::AddView(std::string name, std::string_view data) {
-  parts_.push_back({std::move(name), {}, data, true});
+  parts_.push_back({std::move(name), {}, data, true, nullptr});
+}
+
+void ZipPackageWriter::AddDeflated(std::string name, DeflatedData data) {
+  Part part;
+  part.name = std::move(name);
+  part.deflated = std::make_shared<DeflatedData>(std::move(data));
+  parts_.push_back(std::move(part));
 }
 
 void ZipPackageWriter::Commit(const fs::path& target) const {
   MemoryArchive archive(target);
-  for (const Part& part : parts_) archive.Add(part.name, part.data());
+  for (const Part& part : parts_) {
+    if (part.deflated) archive.Add(part.name, *part.deflated);
+    else archive.Add(part.name, part.data());
+  }
   // The archive is complete in memory before the file is touched.
   ReplaceFile(target, [&](FileSink& sink) {
     archive.Finish([&](const char* data, size_t size) { sink.Write(data, size); });
@@ -108,11 +89,9 @@ void ZipPackageWriter::Commit(const fs::path& target) const {
 void ReplaceFileAtomically(
     const fs::path& target,
     const std::function<void(const std::function<void(const char*, size_t)>& sink)>& write) {
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) Fail(target, "a folder has that name");
-  TemporaryFile file(target);
-  write([&](const char* data, size_t size) { file.Write(data, size); });
-  file.Commit();
+  ReplaceFile(target, [&](FileSink& sink) {
+    write([&](const char* data, size_t size) { sink.Write(data, size); });
+  });
 }
 
 }  // namespace ovix::workbook

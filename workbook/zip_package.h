@@ -1,12 +1,16 @@
 #pragma once
-// Writing a ZIP package (the container of Office Open XML files) with libzip,
-// and replacing the target file atomically.
+// Writing a ZIP package (the container of Office Open XML files), deflated
+// with a fast compressor on all cores, and replacing the target file
+// atomically.
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "workbook/deflate_stream.h"
 
 namespace ovix::workbook {
 
@@ -17,6 +21,9 @@ class ZipPackageWriter {
   // Adds a part whose bytes the caller keeps alive until Commit returns (the
   // unchanged parts of an opened workbook, which need no copy).
   void AddView(std::string name, std::string_view data);
+  // Adds a part compressed already (a large part deflated while it was
+  // written, see ChunkedDeflater).
+  void AddDeflated(std::string name, DeflatedData data);
 
   // Compresses the parts into an archive in memory and puts it in place of
   // `target` with ReplaceFile (workbook/file_replacement.h): on any failure
@@ -30,6 +37,7 @@ class ZipPackageWriter {
     std::string owned;
     std::string_view view;  // the caller's bytes, when `is_view`
     bool is_view = false;
+    std::shared_ptr<const DeflatedData> deflated;  // set for AddDeflated
     std::string_view data() const { return is_view ? view : std::string_view(owned); }
   };
   std::vector<Part> parts_;
