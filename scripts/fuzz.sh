@@ -21,14 +21,16 @@ if [ -d "$shared/ooxml-reference/xlsx" ]; then
   find "$shared/ooxml-reference/xlsx" -name '*.xls[xm]' -size -400k -exec cp {} build-fuzz/corpus/xlsx/ \;
 fi
 # The two fuzzers run side by side, each on one core; the script fails when
-# either finds something. Their logs are build-fuzz/fuzz-dxf.log and
+# either finds something. One input may take 120 s before it counts as a
+# hang: under AddressSanitizer a whole conversion and save takes about a
+# second, and a busy machine stretches that many times over. Their logs are build-fuzz/fuzz-dxf.log and
 # build-fuzz/fuzz-xlsx.log (the last lines give the run counts).
 build-fuzz/tests/fuzz/dxf_conversion_fuzzer build-fuzz/corpus/dxf -max_total_time="$seconds" \
-  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
+  -max_len=400000 -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
   > build-fuzz/fuzz-dxf.log 2>&1 &
 dxf=$!
 build-fuzz/tests/fuzz/xlsx_open_fuzzer build-fuzz/corpus/xlsx -max_total_time="$seconds" \
-  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
+  -max_len=500000 -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
   > build-fuzz/fuzz-xlsx.log 2>&1 &
 xlsx=$!
 status=0
