@@ -28,15 +28,15 @@ fi
 # Their logs are build-fuzz/fuzz-dxf.log, fuzz-xlsx.log and fuzz-xls.log (the
 # last lines give the run counts).
 build-fuzz/tests/fuzz/dxf_conversion_fuzzer build-fuzz/corpus/dxf -max_total_time="$seconds" \
-  -max_len=400000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
+  -max_len=400000 -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/dxf- \
   > build-fuzz/fuzz-dxf.log 2>&1 &
 dxf=$!
 build-fuzz/tests/fuzz/xlsx_open_fuzzer build-fuzz/corpus/xlsx -max_total_time="$seconds" \
-  -max_len=500000 -timeout=30 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
+  -max_len=500000 -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xlsx- \
   > build-fuzz/fuzz-xlsx.log 2>&1 &
 xlsx=$!
 build-fuzz/tests/fuzz/xls_open_fuzzer build-fuzz/corpus/xls -max_total_time="$seconds" \
-  -max_len=400000 -timeout=60 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xls- \
+  -max_len=400000 -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build-fuzz/findings/xls- \
   > build-fuzz/fuzz-xls.log 2>&1 &
 xls=$!
 status=0
