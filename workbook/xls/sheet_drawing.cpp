@@ -417,8 +417,18 @@ class SheetDrawingWriter {
     a.U16(col_off);
     a.U16(row);
     a.U16(row_off);
+    const uint16_t col0 = col, col_off0 = col_off, row0 = row, row_off0 = row_off;
     Locate(Emu(box.x1) + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s.name(), col, col_off);
     Locate(Emu(box.y1) + dy, kXlsRowEmu, kXlsRows, 256, "row", s.name(), row, row_off);
+    // A shape smaller than one anchor step keeps an extent of one step:
+    // readers drop a shape whose two corners coincide.
+    if (col == col0 && col_off == col_off0 && row == row0 && row_off == row_off0) {
+      if (col_off < 1023) {
+        ++col_off;
+      } else if (row_off < 255) {
+        ++row_off;
+      }
+    }
     a.U16(col);
     a.U16(col_off);
     a.U16(row);
