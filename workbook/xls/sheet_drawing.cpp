@@ -1,9 +1,10 @@
 // Shapes as drawing records. Positions: each top-level shape is anchored to
 // the cell grid (column offsets in 1/1024 of the column, row offsets in 1/256
-// of the row); members of groups carry child anchors in hundredths of a point
-// of the sheet, and every group's own box is given in the same units, so a
-// member keeps its sheet position however deep it is nested. Freeform paths
-// are given in the same hundredths of a point, relative to their frame.
+// of the row); members of groups carry child anchors in EMU from the top-left
+// corner of their top-level group (hundredths of a point for a group too
+// large for 32-bit EMU), and every group's own box is given in the same
+// units, so a member keeps its sheet position however deep it is nested.
+// Freeform paths are given in hundredths of a point, relative to their frame.
 #include "workbook/xls/sheet_drawing.h"
 
 #include <algorithm>
@@ -396,6 +397,12 @@ class SheetDrawingWriter {
   void WriteTopLevel(const ShapeSource& s) {
     group_boxes_.clear();
     const PointBox box = Measure(s);
+    // EMU keep the smallest members apart; a group wider or higher than
+    // 32-bit EMU reach falls back to hundredths of a point.
+    child_origin_x_ = box.x0;
+    child_origin_y_ = box.y0;
+    const double extent = std::max(box.x1 - box.x0, box.y1 - box.y0) * kEmuPerPoint;
+    child_scale_ = extent < 2.0e9 ? kEmuPerPoint : 100.0;
     // A shape is never placed left of or above the sheet: it is pushed onto it.
     const int64_t x0 = Emu(box.x0), y0 = Emu(box.y0);
     const int64_t dx = x0 < 0 ? -x0 : 0;
@@ -410,13 +417,29 @@ class SheetDrawingWriter {
     a.U16(col_off);
     a.U16(row);
     a.U16(row_off);
+    const uint16_t col0 = col, col_off0 = col_off, row0 = row, row_off0 = row_off;
     Locate(Emu(box.x1) + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s.name(), col, col_off);
     Locate(Emu(box.y1) + dy, kXlsRowEmu, kXlsRows, 256, "row", s.name(), row, row_off);
+    // A shape smaller than one anchor step keeps an extent of one step:
+    // readers drop a shape whose two corners coincide.
+    if (col == col0 && col_off == col_off0 && row == row0 && row_off == row_off0) {
+      if (col_off < 1023) {
+        ++col_off;
+      } else if (row_off < 255) {
+        ++row_off;
+      }
+    }
     a.U16(col);
     a.U16(col_off);
     a.U16(row);
     a.U16(row_off);
     WriteShape(s, false);
+  }
+
+  // A sheet position in the child units of the present top-level group.
+  int32_t ChildUnits(double points, double origin) const {
+    const double v = std::round((points - origin) * child_scale_);
+    return static_cast<int32_t>(std::clamp(v, -2147483647.0, 2147483647.0));
   }
 
   void Anchor(const ShapeSource& s, bool child) {
@@ -427,10 +450,10 @@ class SheetDrawingWriter {
     }
     const PointBox b = BoxOf(s);
     art::Header(piece_, 0, 0, art::kChildAnchor, 16);
-    piece_.I32(Centi(b.x0));
-    piece_.I32(Centi(b.y0));
-    piece_.I32(Centi(b.x1));
-    piece_.I32(Centi(b.y1));
+    piece_.I32(ChildUnits(b.x0, child_origin_x_));
+    piece_.I32(ChildUnits(b.y0, child_origin_y_));
+    piece_.I32(ChildUnits(b.x1, child_origin_x_));
+    piece_.I32(ChildUnits(b.y1, child_origin_y_));
   }
 
   // --- Shapes --------------------------------------------------------------
@@ -528,13 +551,13 @@ class SheetDrawingWriter {
     OpenSpanning(art::kSpgrContainer);
     const size_t sp = art::Open(piece_, art::kSpContainer);
     const PointBox b = BoxOf(s);
-    const int32_t x0 = Centi(b.x0), y0 = Centi(b.y0);
+    const int32_t x0 = ChildUnits(b.x0, child_origin_x_), y0 = ChildUnits(b.y0, child_origin_y_);
     art::Header(piece_, 1, 0, art::kFspgr, 16);
     piece_.I32(x0);
     piece_.I32(y0);
     // A group without extent would scale its members by 0/0.
-    piece_.I32(std::max(Centi(b.x1), x0 + 1));
-    piece_.I32(std::max(Centi(b.y1), y0 + 1));
+    piece_.I32(std::max(ChildUnits(b.x1, child_origin_x_), x0 + 1));
+    piece_.I32(std::max(ChildUnits(b.y1, child_origin_y_), y0 + 1));
     art::Header(piece_, 2, art::kTypeNotPrimitive, art::kFsp, 8);
     const uint32_t spid = next_spid_++;
     piece_.U32(spid);
@@ -714,6 +737,8 @@ class SheetDrawingWriter {
   std::unordered_map<const void*, PointBox> group_boxes_;
   uint32_t next_spid_ = 0;
   uint32_t first_spid_ = 0;
+  double child_origin_x_ = 0, child_origin_y_ = 0;  // points
+  double child_scale_ = kEmuPerPoint;              // child units per point
 };
 
 }  // namespace

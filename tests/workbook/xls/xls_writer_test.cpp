@@ -349,15 +349,16 @@ TEST_F(XlsWriter, NestedGroupMembersKeepTheirSheetPositions) {
     if (c.group) inner = &c;
   }
   ASSERT_NE(inner, nullptr);
-  // Members are in hundredths of a point of the sheet: the inner line runs
-  // along y = kInnerLineY + kGroupDy.
+  // Members are in EMU from the outer group's corner: the inner line is its
+  // top-left member and keeps its length.
   const ArtShape* line = nullptr;
   for (const ArtShape& c : inner->children) {
     if (KindOf(c) == "line") line = &c;
   }
   ASSERT_NE(line, nullptr);
-  EXPECT_NEAR(line->child_anchor[1], (showcase::kInnerLineY + showcase::kGroupDy) * 100, 1);
-  EXPECT_NEAR(line->child_anchor[0], (showcase::kGroupX1 + showcase::kGroupDx) * 100, 1);
+  EXPECT_EQ(line->child_anchor[0], outer->group_box[0]);
+  EXPECT_EQ(line->child_anchor[1], outer->group_box[1]);
+  EXPECT_EQ(line->child_anchor[2] - line->child_anchor[0], (showcase::kGroupX2 - showcase::kGroupX1) * 12700);
   // The group's box spans its members.
   EXPECT_LE(inner->group_box[0], line->child_anchor[0]);
   EXPECT_GE(inner->group_box[2], line->child_anchor[2]);
