@@ -1,11 +1,42 @@
 #include "model/extra_shapes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "tools/rv_error.h"
 
 namespace ovix {
+
+namespace {
+
+// The extremes of one coordinate of the cubic Bézier p0, p1, p2, p3 between
+// its ends, passed to `add(t)`.
+template <typename Add>
+void CubicExtremes(double p0, double p1, double p2, double p3, Add&& add) {
+  const double a = -p0 + 3 * p1 - 3 * p2 + p3;
+  const double b = 2 * (p0 - 2 * p1 + p2);
+  const double c = p1 - p0;
+  auto root = [&](double t) {
+    if (t > 0 && t < 1) add(t);
+  };
+  if (std::fabs(a) < 1e-12 * (std::fabs(b) + std::fabs(c) + 1e-300)) {
+    if (b != 0) root(-c / b);
+    return;
+  }
+  const double d = b * b - 4 * a * c;
+  if (d < 0) return;
+  const double s = std::sqrt(d);
+  root((-b + s) / (2 * a));
+  root((-b - s) / (2 * a));
+}
+
+double CubicAt(double p0, double p1, double p2, double p3, double t) {
+  const double u = 1 - t;
+  return u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3;
+}
+
+}  // namespace
 
 void ExtraShapeStore::Clear() {
   shapes_ = {};
@@ -33,12 +64,18 @@ void ExtraShapeStore::AddShape(ExtraShape shape, std::span<const ExtraNode> node
     min_y = std::min(min_y, y);
     max_y = std::max(max_y, y);
   };
-  for (const ExtraNode& n : nodes) {
+  // The curve's own box: its nodes and the extremes of its Bézier segments
+  // (control points off the curve do not count).
+  for (std::size_t k = 0; k < nodes.size(); ++k) {
+    const ExtraNode& n = nodes[k];
     add(n.X, n.Y);
-    if (n.Curve) {
-      add(n.C1X, n.C1Y);
-      add(n.C2X, n.C2Y);
-    }
+    if (!n.Curve || k == 0) continue;
+    const ExtraNode& from = nodes[k - 1];
+    auto at = [&](double t) {
+      add(CubicAt(from.X, n.C1X, n.C2X, n.X, t), CubicAt(from.Y, n.C1Y, n.C2Y, n.Y, t));
+    };
+    CubicExtremes(from.X, n.C1X, n.C2X, n.X, at);
+    CubicExtremes(from.Y, n.C1Y, n.C2Y, n.Y, at);
   }
   const double half = std::max(shape.Width, 0.0) / 2;
   shape.MinX = min_x - half;

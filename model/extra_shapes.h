@@ -94,8 +94,9 @@ class ExtraShapeStore {
   int32_t GroupCount() const { return static_cast<int32_t>(groups_.size()); }
   const std::string& GroupName(int32_t group) const { return groups_[static_cast<std::size_t>(group)]; }
 
-  // Adds a path, fill or dot with `nodes` (at least one). The box is taken
-  // from the nodes and control points, widened by half the shape's width.
+  // Adds a path, fill or dot with `nodes` (at least one). The box is the
+  // curve's own (nodes and the extremes of its Bézier segments), widened by
+  // half the shape's width.
   void AddShape(ExtraShape shape, std::span<const ExtraNode> nodes);
   // Adds a text whose box corners (drawing units) are `corners`.
   void AddText(ExtraShape shape, ExtraText text, std::span<const RvPoint3> corners);

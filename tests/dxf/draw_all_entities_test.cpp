@@ -195,6 +195,9 @@ TEST(DrawAllPolylines, AnOldStylePolylineWithABulgeIsAClosedPathWithAnArc) {
   const auto mid = CurveMid(s, 0, 1);
   EXPECT_NEAR(std::hypot(mid.first - 5, mid.second), 5, 5 * 3e-4);
   EXPECT_AT(NodeAt(s, 0, 2), 10, 0, 1e-12);
+  // The extents hold the curve, not its control points.
+  EXPECT_NEAR(s.At(0).MinY, -5, 1e-9);
+  EXPECT_NEAR(s.At(0).MaxX, 10, 1e-9);
 }
 
 TEST(DrawAllPolylines, LightweightBulgesBecomeArcsAndWidthsTheWeight) {
@@ -210,6 +213,9 @@ TEST(DrawAllPolylines, LightweightBulgesBecomeArcsAndWidthsTheWeight) {
   const auto mid = CurveMid(s, 0, 1);
   EXPECT_NEAR(std::hypot(mid.first - 5, mid.second + 5), std::hypot(5, 5), 1e-3);
   EXPECT_GT(mid.second, 0);
+  // The box holds the arc's top, not its control points, widened by half the
+  // width.
+  EXPECT_NEAR(s.At(0).MaxY, 5 * std::sqrt(2.0) - 5 + 1, 1e-6);
   // A plain polyline is still the nine stores' business, whatever its handle
   // looks like (a hexadecimal handle may read as a number out of range).
   auto plain = ImportAll(BlockDrawing({}, {{0, "LWPOLYLINE"}, {5, "1E310"}, {8, "0"}, {90, "2"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}}));
