@@ -20,6 +20,10 @@ QString RunDialog(QFileDialog& dialog, QString& folder) {
 
 }  // namespace
 
+QString WorkbookSuffixForFilter(const QString& filter) {
+  return filter == QString::fromUtf8(kXlsFilter) ? QStringLiteral("xls") : QStringLiteral("xlsx");
+}
+
 QString QtFileChooser::ChooseDxfFile(QWidget* parent) {
   QFileDialog dialog(parent, QString::fromUtf8(kDxfDialogTitle));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -34,7 +38,11 @@ QString QtFileChooser::ChooseWorkbookFile(QWidget* parent) {
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QString::fromUtf8(kWorkbookFilter), QString::fromUtf8(kXlsFilter),
                          QString::fromUtf8(kAllFilesFilter)});
+  // A name typed without an extension gets that of the chosen filter.
   dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+    dialog.setDefaultSuffix(WorkbookSuffixForFilter(filter));
+  });
   // The window asks its own question about an existing workbook.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   return RunDialog(dialog, folder_);

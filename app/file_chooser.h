@@ -18,6 +18,10 @@ inline constexpr const char* kWorkbookFilter = "Excelブック(*.xlsx)";
 inline constexpr const char* kXlsFilter = "XLSファイル(*.XLS *.xls)";
 inline constexpr const char* kAllFilesFilter = "すべてのファイル(*.*)";
 
+// The extension the save dialog gives a name typed without one under
+// `filter`: "xls" under the XLS filter, "xlsx" under any other.
+QString WorkbookSuffixForFilter(const QString& filter);
+
 class FileChooser {
  public:
   virtual ~FileChooser() = default;

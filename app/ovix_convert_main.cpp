@@ -14,6 +14,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -184,6 +186,8 @@ int main(int argc, char** argv) {
       std::cerr << "ovix-convert: 出力先のフォルダを作れません: " << output_dir << "\n";
       return kExitFailed;
     }
+    std::transform(format.begin(), format.end(), format.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
     std::set<std::string> outputs;
     for (const std::string& input : files) {
       const std::string output = ovix::OutputPathFor(input, output_dir, format);

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   libxml2-utils
   libreoffice-calc-nogui poppler-utils
+  gnumeric libapache-poi-java default-jdk-headless
   fonts-noto-cjk
   xdg-utils
 )

@@ -1,7 +1,8 @@
 #pragma once
 // The in-process workbook engine: an implementation of the spreadsheet
 // automation interface (excel/excel_automation.h) that keeps workbooks in
-// memory and saves them as Office Open XML workbooks (.xlsx).
+// memory and saves them as Office Open XML workbooks (.xlsx), or as legacy
+// Excel 97-2003 workbooks when the file name ends in .xls (workbook/xls/).
 //
 // Programs and tests call RegisterAutomationClass() once; afterwards
 // excel::CreateObject(kEngineProgId) starts a new engine instance, as

@@ -164,6 +164,20 @@ TEST(ConvertProgram, SeveralDrawingsGoIntoTheOutputFolder) {
   EXPECT_TRUE(fs::exists(dir / "out" / "b.xlsx"));
 }
 
+TEST(ConvertProgram, FormatXlsWritesLegacyWorkbooksIntoTheOutputFolder) {
+  TempDir dir;
+  WriteTestDxf(dir / "a.dxf", DxfLine(0, 0, 10, 10));
+  const CommandResult r = Convert(ShellQuote((dir / "a.dxf").string()) + " -o " +
+                                  ShellQuote((dir / "out").string()) + " --format XLS");
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  ASSERT_TRUE(fs::exists(dir / "out" / "a.xls")) << r.output;
+  EXPECT_EQ(ReadFileBytes(dir / "out" / "a.xls").substr(0, 4), std::string("\xD0\xCF\x11\xE0", 4));
+  EXPECT_FALSE(fs::exists(dir / "out" / "a.xlsx"));
+  const CommandResult bad = Convert(ShellQuote((dir / "a.dxf").string()) + " -o " +
+                                    ShellQuote((dir / "out").string()) + " --format ods");
+  EXPECT_EQ(bad.exit_code, 2) << bad.output;
+}
+
 TEST(ConvertProgram, InfoStillReportsTheDrawing) {
   TempDir dir;
   WriteTestDxf(dir / "a.dxf", DxfLine(0, 0, 10, 10));

@@ -231,6 +231,12 @@ class FileChoiceTest : public QObject {
     QVERIFY2(second_question.isEmpty(), qPrintable(second_question.join(QLatin1Char(' '))));
     QCOMPARE(chosen, dir.filePath(QStringLiteral("plan.xlsx")));
   }
+
+  void aNameTypedWithoutExtensionTakesThatOfTheChosenFilter() {
+    QCOMPARE(WorkbookSuffixForFilter(Utf8("XLSファイル(*.XLS *.xls)")), QStringLiteral("xls"));
+    QCOMPARE(WorkbookSuffixForFilter(Utf8("Excelブック(*.xlsx)")), QStringLiteral("xlsx"));
+    QCOMPARE(WorkbookSuffixForFilter(Utf8("すべてのファイル(*.*)")), QStringLiteral("xlsx"));
+  }
 };
 
 }  // namespace

@@ -114,6 +114,25 @@ class WindowRunTest : public QObject {
     QVERIFY(!window.Running());
   }
 
+  void aWorkbookChosenAsXlsIsSavedAsXls() {
+    WindowFixture f;
+    FrmMain& window = f.Open();
+    const QString out = f.Path(QStringLiteral("sample.xls"));
+    ChooseFiles(f, out);
+    QSignalSpy finished(&window, &FrmMain::runFinished);
+    QTest::mouseClick(f.Control<QPushButton>("CmdRun"), Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.front().at(0).toBool(), true);
+    QVERIFY(f.prompt->messages().empty());
+    // A compound file whose Workbook stream holds the drawing.
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)));
+    QVERIFY(bytes.contains(QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16)));
+    QVERIFY(bytes.contains(QByteArray("L\0i\0n\0e\0 \0" "1\0", 12)));
+  }
+
   void noSetStyleButtonDrawsTrianglesAndASetOneItsOwnStyle() {
     WindowFixture f;
     f.Store(QStringLiteral("ArrowStyle"), QStringLiteral("9"));

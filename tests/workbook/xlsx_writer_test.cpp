@@ -315,8 +315,10 @@ TEST_F(SavedWorkbook, PageSetupGoesToTheSheetAndDefinedNames) {
 
 TEST_F(SavedWorkbook, SavingFollowsTheExtensionAndRecordsTheFile) {
   auto book = app->ActiveWorkbook();
-  EXPECT_THROW(book->SaveAs((dir / "book.xls").string(), excel::kNoChange), excel::AutomationError);
-  EXPECT_FALSE(fs::exists(dir / "book.xls"));
+  // .xlsx and .xls name the formats the engine writes; any other extension
+  // is refused.
+  EXPECT_THROW(book->SaveAs((dir / "book.xlsb").string(), excel::kNoChange), excel::AutomationError);
+  EXPECT_FALSE(fs::exists(dir / "book.xlsb"));
   shapes->AddLine(0, 0, 1, 1);
   book->SaveAs((dir / "Drawing.XLSX").string(), excel::kNoChange);
   EXPECT_EQ(book->Name(), "Drawing.XLSX");

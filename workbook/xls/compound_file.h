@@ -4,6 +4,11 @@
 // bytes go into the mini stream; the file allocation table grows through
 // extra index sectors once it needs more than the header's 109 entries
 // (files above about 6.8 MB).
+//
+// The project's own writer rather than libgsf: it needs to write one new file
+// of three streams, never to read or edit one, and it hands the bytes to a
+// sink in order (so that the save path decides where they go) without a copy
+// of the streams and without bringing GLib's object system into the engine.
 
 #include <cstdint>
 #include <string>

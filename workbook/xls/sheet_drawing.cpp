@@ -648,6 +648,11 @@ class SheetDrawingWriter {
                                    std::to_string(text.text.size()) +
                                    " characters; an .xls text box holds at most 65,535");
     }
+    // The runs' byte count is 16 bits: 8 bytes a run and 8 for the end.
+    if (text.runs.size() > 8190) {
+      throw excel::AutomationError("the text box \"" + name + "\" has " + std::to_string(text.runs.size()) +
+                                   " differently formatted parts; an .xls text box holds at most 8,190");
+    }
     const uint16_t cch = static_cast<uint16_t>(text.text.size());
     auto font_of = [&](const CharFormat& f) {
       return fonts_.IndexOf(FontOfFormat(f, shapes_.FontName(f.latin_font)));
@@ -661,7 +666,7 @@ class SheetDrawingWriter {
     b.U16(rotation);
     b.Zeros(6);
     b.U16(cch);
-    b.U16(cch > 0 ? static_cast<uint16_t>(std::min<size_t>(8 * (text.runs.size() + 1), 0xFFFF)) : 0);
+    b.U16(cch > 0 ? static_cast<uint16_t>(8 * (text.runs.size() + 1)) : 0);
     b.U16(font_of(frame.body.end_format()));
     b.U16(0);
     out_.Record(kTxoRecord, b.view());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "excel/excel_automation.h"
@@ -306,6 +307,30 @@ TEST_F(XlsWriter, TextBoxesKeepTheirTextRunsAndFonts) {
   EXPECT_TRUE(superscript);
 }
 
+// A text longer than one record continues in further CONTINUE records, each
+// with its own encoding flag; the shape after it is read as drawing data.
+TEST_F(XlsWriter, LongTextsContinueAndTheNextShapeFollowsThem) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "図面";  // 6,000 UTF-16 units
+  auto box = shapes->AddTextbox(excel::kOrientationHorizontal, 10, 10, 200, 100);
+  box->Select(true);
+  app->Selection()->Characters(1, 0)->SetText(text);
+  shapes->AddLine(10, 200, 100, 250);
+  const XlsFile file = Save();
+  const auto& s = file.sheets[0];
+  const size_t txo = IndexOf(s, kTxo);
+  ASSERT_LT(txo + 3, s.size());
+  EXPECT_EQ(U16(s[txo].data, 10), 6000);
+  EXPECT_EQ(s[txo + 1].data.size(), 1u + 2 * 4111);
+  EXPECT_EQ(s[txo + 2].data.size(), 1u + 2 * (6000 - 4111));
+  EXPECT_EQ(s[txo + 2].data[0], 1);
+  EXPECT_EQ(s[txo + 3].data.size(), 16u) << "one run and the end";
+  const SheetDrawing drawing = ReadSheetDrawing(s);
+  ASSERT_EQ(drawing.shapes.size(), 2u);
+  EXPECT_EQ(drawing.shapes[1].name, "Line 2");
+  ExpectWellFormedProperties(drawing.shapes);
+}
+
 TEST_F(XlsWriter, NestedGroupMembersKeepTheirSheetPositions) {
   showcase::BuildAndSave(*app, (dir / "showcase.xls").string());
   const SheetDrawing drawing = ReadSheetDrawing(ReadXlsFile(dir / "showcase.xls").sheets[0]);
@@ -378,6 +403,50 @@ TEST_F(XlsWriter, DrawingsPastTheFormatsLimitsFailNamingTheLimit) {
   size_t entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++entries;
   EXPECT_EQ(entries, 1u) << "no temporary file is left behind";
+}
+
+double F64(const std::string& s, size_t at) {
+  double v;
+  std::memcpy(&v, s.data() + at, sizeof v);
+  return v;
+}
+
+TEST_F(XlsWriter, PageSetupReachesTheSheetsRecords) {
+  auto page = sheet->PageSetup();
+  page->SetPaperSize(excel::kPaperA3);
+  page->SetOrientation(excel::kLandscape);
+  page->SetZoom(75);
+  page->SetLeftMargin(36);
+  page->SetTopMargin(18);
+  page->SetHeaderMargin(9);
+  page->SetPrintGridlines(true);
+  page->SetCenterHorizontally(true);
+  page->SetCenterFooter("&P / &N");
+  shapes->AddLine(10, 10, 100, 50);
+  const XlsFile file = Save();
+  const auto& s = file.sheets[0];
+  auto data = [&](uint16_t type) {
+    const size_t i = IndexOf(s, type);
+    EXPECT_LT(i, s.size()) << "record " << type;
+    return i < s.size() ? s[i].data : std::string(64, '\0');
+  };
+  const std::string setup = data(kSetup);
+  EXPECT_EQ(U16(setup, 0), 8) << "A3";
+  EXPECT_EQ(U16(setup, 2), 75) << "zoom";
+  EXPECT_EQ(U16(setup, 10) & 0x0006, 0) << "landscape, and paper, scale and orientation valid";
+  EXPECT_DOUBLE_EQ(F64(setup, 16), 9.0 / 72);
+  EXPECT_DOUBLE_EQ(F64(data(0x0026), 0), 0.5) << "left margin in inches";
+  EXPECT_DOUBLE_EQ(F64(data(0x0028), 0), 0.25) << "top margin";
+  EXPECT_EQ(U16(data(0x002B), 0), 1) << "gridlines printed";
+  EXPECT_EQ(U16(data(0x0083), 0), 1) << "centred horizontally";
+  EXPECT_EQ(U16(data(0x0084), 0), 0);
+  const std::string footer = data(0x0015);
+  ASSERT_GE(footer.size(), 3u);
+  EXPECT_EQ(U16(footer, 0), 9) << "&C&P / &N";
+  // Rows keep 13.5 points whatever font a reader has; columns the default
+  // font's default width.
+  EXPECT_EQ(data(0x0225), std::string("\x01\x00\x0E\x01", 4));
+  EXPECT_EQ(U16(data(0x0055), 0), 8);
 }
 
 TEST_F(XlsWriter, FileNameChoosesTheFormat) {
