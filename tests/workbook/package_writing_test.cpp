@@ -134,7 +134,7 @@ TEST(DrawingXmlStreaming, PiecesJoinToTheWholePart) {
   XmlBuffer rest;
   std::string streamed;
   int pieces = 0;
-  WriteDrawingXml(drawing, grid, rest, nullptr, 4096, [&](std::string& text) {
+  WriteDrawingXml(drawing, grid, rest, nullptr, DrawingAnchors::kCells, 4096, [&](std::string& text) {
     EXPECT_GE(text.size(), 4096u);
     streamed += text;
     text.clear();
