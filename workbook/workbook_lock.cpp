@@ -82,8 +82,13 @@ fs::path ForeignLockBeside(const fs::path& path) {
   for (const fs::path& owner : owner_files) {
     if (Exists(owner)) return owner;
   }
+  // An empty lock file is one of ours being made (another conversion has
+  // created it and not yet written its line): the flock below decides.
   const fs::path office = OfficeLockFileFor(path);
-  if (Exists(office) && !IsOurs(ReadSmallFile(office))) return office;
+  if (Exists(office)) {
+    const std::string content = ReadSmallFile(office);
+    if (!content.empty() && !IsOurs(content)) return office;
+  }
   return {};
 }
 

@@ -97,11 +97,23 @@ PackageShapes ReadPackageShapes(const fs::path& xlsx) {
   if (it == parts.end()) return out;
   pugi::xml_document doc;
   EXPECT_TRUE(doc.load_string(it->second.c_str()));
-  for (pugi::xml_node anchor : doc.child("xdr:wsDr").children("xdr:twoCellAnchor")) {
-    const PixelBox cells{CellPixel(anchor.child("xdr:from"), "xdr:col", "xdr:colOff", kColumnPixels),
-                         CellPixel(anchor.child("xdr:from"), "xdr:row", "xdr:rowOff", kRowPixels),
-                         CellPixel(anchor.child("xdr:to"), "xdr:col", "xdr:colOff", kColumnPixels),
-                         CellPixel(anchor.child("xdr:to"), "xdr:row", "xdr:rowOff", kRowPixels)};
+  for (pugi::xml_node anchor : doc.child("xdr:wsDr").children()) {
+    const std::string kind = anchor.name();
+    PixelBox cells;
+    if (kind == "xdr:twoCellAnchor") {
+      cells = {CellPixel(anchor.child("xdr:from"), "xdr:col", "xdr:colOff", kColumnPixels),
+               CellPixel(anchor.child("xdr:from"), "xdr:row", "xdr:rowOff", kRowPixels),
+               CellPixel(anchor.child("xdr:to"), "xdr:col", "xdr:colOff", kColumnPixels),
+               CellPixel(anchor.child("xdr:to"), "xdr:row", "xdr:rowOff", kRowPixels)};
+    } else if (kind == "xdr:absoluteAnchor") {
+      // A new sheet's shapes sit at absolute places, in EMU.
+      const double x = anchor.child("xdr:pos").attribute("x").as_double() / kEmuPerPixel;
+      const double y = anchor.child("xdr:pos").attribute("y").as_double() / kEmuPerPixel;
+      cells = {x, y, x + anchor.child("xdr:ext").attribute("cx").as_double() / kEmuPerPixel,
+               y + anchor.child("xdr:ext").attribute("cy").as_double() / kEmuPerPixel};
+    } else {
+      continue;
+    }
     for (pugi::xml_node shape : anchor.children()) {
       const std::string n = shape.name();
       if (n == "xdr:sp" || n == "xdr:cxnSp") CollectPackage(shape, 0, 0, &cells, out);

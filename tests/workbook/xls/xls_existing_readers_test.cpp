@@ -15,6 +15,14 @@
 
 namespace {
 
+// A copy the test may draw into: the shared references may be read-only,
+// and a read-only workbook is refused rather than replaced.
+void CopyWritable(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
 namespace fs = std::filesystem;
 using namespace ovix::testing;
 
@@ -121,7 +129,7 @@ TEST(XlsExistingReaders, PoiGnumericAndLibreOfficeReadWhatWasThereAndTheNewShape
   for (const auto& [file, sheet_name] : kDrawn) {
     Drawn d;
     d.before = dir / file;
-    fs::copy_file(*SharedPath(std::string("xls-reference/") + file), d.before);
+    CopyWritable(*SharedPath(std::string("xls-reference/") + file), d.before);
     d.after = dir / (std::string("drawn-") + file);
     d.chart = std::string(file) == "GNOME__gnumeric__objs.xls";
     auto app = ovix::workbook::CreateApplication();

@@ -23,6 +23,14 @@
 
 namespace {
 
+// A copy the test may draw into: the shared references may be read-only,
+// and a read-only workbook is refused rather than replaced.
+void CopyWritable(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
 namespace fs = std::filesystem;
 using namespace ovix::testing;
 namespace xls = ovix::workbook::xls;
@@ -86,7 +94,7 @@ TEST_F(XlsExistingWorkbook, DrawingIntoEachReferenceKeepsEverythingElse) {
     SCOPED_TRACE(ref.file);
     const fs::path source = *SharedPath(std::string("xls-reference/") + ref.file);
     const fs::path copy = dir / ref.file;
-    fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+    CopyWritable(source, copy);
     const std::string before = ReadFileBytes(copy);
     const std::string before_stream = WorkbookStream(before);
     const xls::XlsWorkbook parsed = xls::ReadXlsWorkbook(before_stream);
@@ -156,7 +164,7 @@ TEST_F(XlsExistingWorkbook, DrawingIntoEachReferenceKeepsEverythingElse) {
 
 TEST_F(XlsExistingWorkbook, DrawingTwiceAddsToTheDrawingOfTheFirstTime) {
   const fs::path first = dir / "first.xls";
-  fs::copy_file(*SharedPath("xls-reference/apache__poi__DrawingAndComments.xls"), first);
+  CopyWritable(*SharedPath("xls-reference/apache__poi__DrawingAndComments.xls"), first);
   const fs::path second = dir / "second.xls";
   {
     auto app = ovix::workbook::CreateApplication();
@@ -190,7 +198,7 @@ TEST_F(XlsExistingWorkbook, DrawingTwiceAddsToTheDrawingOfTheFirstTime) {
 
 TEST_F(XlsExistingWorkbook, ManyShapesTakeNewClustersAndLongFreeformsContinue) {
   const fs::path file = dir / "many.xls";
-  fs::copy_file(*SharedPath("xls-reference/apache__poi__SheetWithDrawing.xls"), file);
+  CopyWritable(*SharedPath("xls-reference/apache__poi__SheetWithDrawing.xls"), file);
   {
     auto app = ovix::workbook::CreateApplication();
     auto book = app->Workbooks()->Open(file.string());
@@ -221,7 +229,7 @@ TEST_F(XlsExistingWorkbook, ManyShapesTakeNewClustersAndLongFreeformsContinue) {
 
 TEST_F(XlsExistingWorkbook, PageSetupReplacesTheSheetsOwnRecords) {
   const fs::path file = dir / "page.xls";
-  fs::copy_file(*SharedPath("xls-reference/apache__poi__45129.xls"), file);
+  CopyWritable(*SharedPath("xls-reference/apache__poi__45129.xls"), file);
   const std::string before = WorkbookStream(ReadFileBytes(file));
   {
     auto app = ovix::workbook::CreateApplication();
@@ -343,7 +351,7 @@ TEST_F(XlsExistingWorkbook, TheContentChoosesTheFormatNotTheName) {
     book->SaveAs((dir / "made.xlsx").string(), excel::kNoChange);
     app->Quit();
   }
-  fs::copy_file(dir / "made.xlsx", package);
+  CopyWritable(dir / "made.xlsx", package);
   {
     auto app = ovix::workbook::CreateApplication();
     auto book = app->Workbooks()->Open(package.string());
@@ -354,7 +362,7 @@ TEST_F(XlsExistingWorkbook, TheContentChoosesTheFormatNotTheName) {
   EXPECT_EQ(ReadFileBytes(package).substr(0, 2), "PK");
   // A legacy workbook under an .xlsx name opens as one and is saved as one.
   const fs::path legacy = dir / "legacy.xlsx";
-  fs::copy_file(*SharedPath("xls-reference/apache__poi__Simple.xls"), legacy);
+  CopyWritable(*SharedPath("xls-reference/apache__poi__Simple.xls"), legacy);
   {
     auto app = ovix::workbook::CreateApplication();
     auto book = app->Workbooks()->Open(legacy.string());
@@ -369,7 +377,7 @@ TEST_F(XlsExistingWorkbook, TheContentChoosesTheFormatNotTheName) {
 
 TEST_F(XlsExistingWorkbook, AFailedSaveLeavesTheWorkbookAsItWas) {
   const fs::path file = dir / "kept.xls";
-  fs::copy_file(*SharedPath("xls-reference/apache__poi__SheetWithDrawing.xls"), file);
+  CopyWritable(*SharedPath("xls-reference/apache__poi__SheetWithDrawing.xls"), file);
   const std::string before = ReadFileBytes(file);
   auto app = ovix::workbook::CreateApplication();
   auto book = app->Workbooks()->Open(file.string());
