@@ -451,6 +451,8 @@ bool ReadMLeader(const DxfRecordView& record, MLeaderTags& out) {
         case 170: out.LineKind = Integer(v); break;
         case 291: out.Dogleg = Integer(v) != 0; break;
         case 42: out.StyleArrowSize = c.Number(); break;
+        case 340: out.StyleHandle.assign(v); break;
+        case 342: out.ArrowHandle.assign(v); break;
         case 172: out.ContentType = Integer(v); break;
         case 92: out.TextColor = Integer(v); break;
         default: break;
