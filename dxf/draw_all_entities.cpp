@@ -129,10 +129,14 @@ std::size_t LongestParagraph(const std::string& text) {
 
 bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   double x = 0, y = 0, rotation = 0, dx = 0, dy = 0;
-  bool direction = false, complete = false;
+  bool direction = false, complete = false, embedded = false;
   int32_t attach = 1;
   std::string chunks;
   ReadPairs(record, s.Props, [&](int32_t code, std::string_view value) {
+    // The embedded object of recent versions (from code 101 on) repeats
+    // codes 10, 11, 40 ... with other meanings.
+    if (code == 101) embedded = true;
+    if (embedded) return;
     switch (code) {
       case 1:
         s.Text.Text = chunks;
@@ -369,6 +373,7 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
   bool needs = false;
   for (int32_t i = 0; i < r.PairCount() && !needs; ++i) {
     const int32_t code = r.Code(i);
+    if (code == 101 && type == "MTEXT") break;  // its embedded object
     // Only the codes looked at are read as numbers (a handle such as
     // "1E310" is not one).
     const bool looked_at = code == 230 || code == 21 || code == 40 || code == 41 ||
