@@ -200,22 +200,23 @@ Decoded DecodeConstructionLine(const DxfRecordView& r, LocalList& list) {
   return Done(list, std::move(s));
 }
 
-// A closed, filled arrowhead with its tip at `tip`, pointing away from
-// `from`, `size` long and a third as wide.
-LocalShape Arrowhead(const LocalProps& props, Vec2 tip, Vec2 from, double size) {
-  LocalShape s;
-  s.Props = props;
-  s.Kind = ExtraShapeKind::Fill;
-  s.Closed = true;
-  Vec2 d = tip - from;
-  const double len = geom::Length(d);
-  if (!(len > 0) || !(size > 0)) return s;
-  d = d * (1.0 / len);
-  const Vec2 back = tip - d * size;
-  const Vec2 side{-d.y * size / 6, d.x * size / 6};
-  s.Nodes = {LineNode(tip.x, tip.y), LineNode(back.x + side.x, back.y + side.y),
-             LineNode(back.x - side.x, back.y - side.y)};
-  return s;
+// The arrowhead at `tip` of a leader line that runs on to `from`: the
+// arrow block the multileader (or its style) names, turned along the line,
+// drawn when the drawing is expanded.
+void AddArrowhead(LocalList& list, const MLeaderTags& tags, double size, Vec2 tip, Vec2 from) {
+  const Vec2 d = tip - from;
+  if (!(geom::Length(d) > 0)) return;
+  LocalInsert ins;
+  ins.Props = tags.Props;
+  ins.Arrowhead = true;
+  ins.BlockRecordHandle = tags.ArrowHandle == "0" ? std::string() : tags.ArrowHandle;
+  ins.StyleHandle = tags.StyleHandle;
+  ins.ArrowSize = size;
+  ins.ArrowScale = tags.Scale > 0 ? tags.Scale : 1.0;
+  ins.Placements.push_back(Affine::Translate(tip.x, tip.y)
+                               .Then(Affine::Rotation(std::atan2(d.y, d.x) * 180.0 / std::numbers::pi)));
+  list.Items.push_back({true, list.Inserts.size()});
+  list.Inserts.push_back(std::move(ins));
 }
 
 Decoded DecodeMLeader(const DxfRecordView& r, LocalList& list) {
@@ -241,8 +242,7 @@ Decoded DecodeMLeader(const DxfRecordView& r, LocalList& list) {
         for (const Vec2& p : points) s.Nodes.push_back(LineNode(p.x, p.y));
       }
       Done(list, std::move(s));
-      LocalShape head = Arrowhead(tags.Props, points[0], points[1], arrow);
-      if (!head.Nodes.empty()) Done(list, std::move(head));
+      AddArrowhead(list, tags, arrow, points[0], points[1]);
     }
     // The landing: the dog-leg from the last leader point along its vector.
     const double dog_len = geom::Length(b.DoglegVector);

@@ -11,8 +11,9 @@
 // - a wipeout is a white filled outline without a line, in drawing order;
 // - XLINE and RAY are kept as construction lines and cut to the drawing's
 //   extents once everything else is placed;
-// - a multileader is its leader lines (splined ones as curves), a filled
-//   arrowhead at each, its landing and dog-leg, and its text like MTEXT;
+// - a multileader is its leader lines (splined ones as curves), the
+//   arrowhead it or its style names at each (arrowhead_shapes.h), its
+//   landing and dog-leg, and its text like MTEXT;
 // - a dimension of a kind the nine stores do not draw (ordinate,
 //   three-point angular, arc length, large radial) is its block ("*D..."),
 //   which holds what CAD programs show.

@@ -100,11 +100,16 @@ void AppendArcEdge(geom::PlanePath& path, bool& started, Vec2 centre, Vec2 major
   path.segments.insert(path.segments.end(), arc.segments.begin(), arc.segments.end());
 }
 
-void ReadSplineEdge(Cursor& c, geom::PlanePath& path, bool& started, double tol) {
+// A spline edge from its code 94 on. Recent versions follow its control
+// points with the count of its fit points (97, 0 when there are none), the
+// code that also counts a path's source objects after its last edge: inside
+// a path a 97 belongs to the edge; after the last edge, only when fit
+// points, tangents or the source count follow it.
+void ReadSplineEdge(Cursor& c, geom::PlanePath& path, bool& started, double tol, bool last_edge) {
   geom::SplineDefinition s;
   double v = 0;
   int32_t knots = 0, controls = 0;
-  bool rational = false;
+  bool rational = false, fit_count = false;
   while (!c.Done()) {
     const int32_t code = c.Code();
     if (code == 94) s.degree = std::clamp(Integer(c.Value()), 1, 15);
@@ -119,7 +124,11 @@ void ReadSplineEdge(Cursor& c, geom::PlanePath& path, bool& started, double tol)
       s.control.push_back(p);
       continue;
     } else if (code == 42) s.weights.push_back(c.Number());
-    else if (code == 97 && c.NextCode() == 11) {}
+    else if (code == 97 && !fit_count &&
+             (!last_edge || c.NextCode() == 11 || c.NextCode() == 12 || c.NextCode() == 13 ||
+              c.NextCode() == 97)) {
+      fit_count = true;
+    }
     else if (code == 11) {
       Vec2 p;
       c.TakePoint(11, p);
@@ -216,7 +225,7 @@ geom::PlanePath ReadBoundaryPath(Cursor& c, double tol) {
                         ccw != 0, type == 3);
         }
       } else if (type == 4) {
-        ReadSplineEdge(c, path, started, tol);
+        ReadSplineEdge(c, path, started, tol, e + 1 == edges);
       } else {
         break;
       }
@@ -451,6 +460,8 @@ bool ReadMLeader(const DxfRecordView& record, MLeaderTags& out) {
         case 170: out.LineKind = Integer(v); break;
         case 291: out.Dogleg = Integer(v) != 0; break;
         case 42: out.StyleArrowSize = c.Number(); break;
+        case 340: out.StyleHandle.assign(v); break;
+        case 342: out.ArrowHandle.assign(v); break;
         case 172: out.ContentType = Integer(v); break;
         case 92: out.TextColor = Integer(v); break;
         default: break;

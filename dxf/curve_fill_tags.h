@@ -69,6 +69,8 @@ struct MLeaderTags {
   double Scale = 1;            // overall scale of the context
   double ArrowSize = 0;        // context arrowhead size (0: not given)
   double StyleArrowSize = 0;   // the entity's own arrowhead size
+  std::string ArrowHandle;     // block record of its arrow block ("": the style's)
+  std::string StyleHandle;     // its multileader style
   int LineKind = 1;            // 0 invisible, 1 straight, 2 spline
   bool Dogleg = true;
   int ContentType = 2;         // 0 none, 1 block, 2 multiline text

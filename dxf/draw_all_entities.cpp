@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "dxf/arrowhead_shapes.h"
 #include "dxf/block_records.h"
 #include "dxf/curve_fill_shapes.h"
 #include "dxf/entity_registration.h"
@@ -128,10 +129,14 @@ std::size_t LongestParagraph(const std::string& text) {
 
 bool DecodeMtext(const DxfRecordView& record, LocalShape& s) {
   double x = 0, y = 0, rotation = 0, dx = 0, dy = 0;
-  bool direction = false, complete = false;
+  bool direction = false, complete = false, embedded = false;
   int32_t attach = 1;
   std::string chunks;
   ReadPairs(record, s.Props, [&](int32_t code, std::string_view value) {
+    // The embedded object of recent versions (from code 101 on) repeats
+    // codes 10, 11, 40 ... with other meanings.
+    if (code == 101) embedded = true;
+    if (embedded) return;
     switch (code) {
       case 1:
         s.Text.Text = chunks;
@@ -368,6 +373,7 @@ bool NeedsFaithfulDrawing(const DxfRecordView& r) {
   bool needs = false;
   for (int32_t i = 0; i < r.PairCount() && !needs; ++i) {
     const int32_t code = r.Code(i);
+    if (code == 101 && type == "MTEXT") break;  // its embedded object
     // Only the codes looked at are read as numbers (a handle such as
     // "1E310" is not one).
     const bool looked_at = code == 230 || code == 21 || code == 40 || code == 41 ||
@@ -474,10 +480,46 @@ bool IsByBlockType(const std::string& name) {
   return upper == "BYBLOCK";
 }
 
+std::string UpperHandle(std::string_view handle) {
+  std::string out(handle);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+// What a multileader style says of its arrowheads.
+struct ArrowStyle {
+  std::string Handle;  // block record of the arrow block ("": closed filled)
+  double Size = 0;
+};
+
+// The multileader styles by handle.
+std::unordered_map<std::string, ArrowStyle> ReadArrowStyles(const DxfRecordStore& objects) {
+  std::unordered_map<std::string, ArrowStyle> styles;
+  for (std::size_t i = 0; i < objects.Count(); ++i) {
+    const DxfRecordView r = objects.At(i);
+    if (r.Type() != "MLEADERSTYLE") continue;
+    std::string handle;
+    ArrowStyle style;
+    for (int32_t k = 0; k < r.PairCount(); ++k) {
+      switch (r.Code(k)) {
+        case 5: handle = UpperHandle(r.Value(k)); break;
+        case 341: style.Handle.assign(r.Value(k)); break;
+        case 44: style.Size = Real(r.Value(k)); break;
+        default: break;
+      }
+    }
+    if (!handle.empty()) styles.emplace(handle, std::move(style));
+  }
+  return styles;
+}
+
 class Expander {
  public:
-  Expander(const DxfRecordStore& blocks, RvSystem& system)
-      : table_(blocks), blocks_(blocks), store_(system.ExtraShapes()) {
+  Expander(const DxfRecordStore& blocks, const DxfRecordStore& objects, RvSystem& system)
+      : table_(blocks), blocks_(blocks), store_(system.ExtraShapes()),
+        arrow_styles_(ReadArrowStyles(objects)) {
     geometry_.resize(table_.Count());
     active_.assign(table_.Count(), false);
   }
@@ -496,6 +538,11 @@ class Expander {
   // A block reference of model space: its pieces form one group named
   // after the block (a reference that draws nothing makes no group).
   void EmitTopInsert(const LocalInsert& ins) {
+    if (ins.Arrowhead) {
+      // A multileader's arrowhead stays apart, as its other pieces do.
+      EmitInsert(ins, Affine{}, Context{}, -1, 0);
+      return;
+    }
     const int32_t group = store_.GroupCount();
     const std::size_t before = store_.Count();
     EmitInsert(ins, Affine{}, Context{}, group, 0);
@@ -505,6 +552,10 @@ class Expander {
  private:
   void EmitInsert(const LocalInsert& ins, const Affine& t, const Context& ctx, int32_t group,
                   int depth) {
+    if (ins.Arrowhead) {
+      EmitArrowhead(ins, t, ctx, group, depth);
+      return;
+    }
     const Context inner = Resolve(ins.Props, ctx);
     // Dimension blocks: the dimension itself is drawn from its own data.
     const bool dimension_block = !ins.DimensionBlock && ins.Block.size() >= 2 &&
@@ -526,6 +577,42 @@ class Expander {
     Context attributes = inner;
     attributes.InBlock = false;
     for (const LocalShape& a : ins.Attribs) EmitShape(a, t, attributes, group);
+  }
+
+  // A multileader's arrowhead: the arrow block it names, else the one its
+  // style names, else the closed filled arrow; a standard arrow from its
+  // known shape, any other block from its definition.
+  void EmitArrowhead(const LocalInsert& ins, const Affine& t, const Context& ctx, int32_t group,
+                     int depth) {
+    std::string handle = ins.BlockRecordHandle;
+    double size = ins.ArrowSize;
+    const auto style = arrow_styles_.find(UpperHandle(ins.StyleHandle));
+    if (style != arrow_styles_.end()) {
+      if (handle.empty()) handle = style->second.Handle;
+      if (!(size > 0)) size = style->second.Size * ins.ArrowScale;
+    }
+    if (!(size > 0) || !std::isfinite(size)) return;
+    const int32_t id = handle.empty() || handle == "0" ? -1 : table_.FindByRecordHandle(handle);
+    const ArrowheadKind kind =
+        id >= 0 ? ArrowheadKindOf(table_.At(id).Name) : ArrowheadKind::ClosedFilled;
+    const Affine scale = Affine::Scaling(size, size);
+    if (kind == ArrowheadKind::Block) {
+      LocalInsert block;
+      block.Props = ins.Props;
+      block.BlockRecordHandle = table_.At(id).RecordHandle;
+      for (const Affine& placement : ins.Placements) block.Placements.push_back(placement.Then(scale));
+      EmitInsert(block, t, ctx, group, depth);
+      return;
+    }
+    auto& slot = standard_arrows_[static_cast<std::size_t>(kind)];
+    if (!slot) {
+      slot = std::make_unique<LocalList>();
+      AppendArrowheadShapes(kind, *slot);
+    }
+    const Context inner = Resolve(ins.Props, ctx);
+    for (const Affine& placement : ins.Placements) {
+      Emit(*slot, t.Then(placement).Then(scale), inner, group, depth + 1);
+    }
   }
 
   static Context Resolve(const LocalProps& p, const Context& ctx) {
@@ -655,15 +742,17 @@ class Expander {
   ExtraShapeStore& store_;
   std::vector<std::unique_ptr<LocalList>> geometry_;
   std::vector<bool> active_;
+  std::unordered_map<std::string, ArrowStyle> arrow_styles_;
+  std::unique_ptr<LocalList> standard_arrows_[static_cast<std::size_t>(ArrowheadKind::Block) + 1];
   std::vector<ExtraNode> nodes_;
 };
 
 }  // namespace
 
-void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks, RvSystem& system,
-                   std::vector<bool>& taken) {
+void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks,
+                   const DxfRecordStore& objects, RvSystem& system, std::vector<bool>& taken) {
   taken.assign(entities.Count(), false);
-  Expander expander(blocks, system);
+  Expander expander(blocks, objects, system);
   // A wipeout hides what comes before it: everything before the last one
   // is drawn here too, in file order, so that it lies below the wipeout.
   std::size_t last_wipeout = 0;

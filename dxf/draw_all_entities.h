@@ -76,6 +76,14 @@ struct LocalInsert {
   // A block named by its block record's handle instead (a multileader's
   // block content), used when Block is empty.
   std::string BlockRecordHandle;
+  // A multileader's arrowhead: the arrow block named by BlockRecordHandle,
+  // or, when that is empty, by the multileader style StyleHandle names
+  // (arrowhead_shapes.h). Each placement puts the tip and turns +x along
+  // the leader; ArrowSize scales it (0: the style's size times ArrowScale).
+  bool Arrowhead = false;
+  std::string StyleHandle;
+  double ArrowSize = 0;
+  double ArrowScale = 1;
 };
 
 // One item of a list in file order: a shape or a block reference.
@@ -119,10 +127,11 @@ void DecodePolyline(const DxfRecordStore& store, std::size_t i, std::size_t& nex
 bool ApplyProps(LocalProps& props, int32_t code, std::string_view value);
 
 // Expands the model-space entities of `entities` into `system`'s extra
-// shapes, with the block definitions of `blocks`. `taken[i]` is set for
+// shapes, with the block definitions of `blocks` and the multileader
+// styles of `objects`. `taken[i]` is set for
 // every record it drew (or consumed as a follower), so that the nine
 // stores leave it out.
 void ExpandDrawing(const DxfRecordStore& entities, const DxfRecordStore& blocks,
-                   RvSystem& system, std::vector<bool>& taken);
+                   const DxfRecordStore& objects, RvSystem& system, std::vector<bool>& taken);
 
 }  // namespace ovix::draw_all

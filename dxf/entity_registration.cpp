@@ -84,7 +84,7 @@ RvSystem* RvDxfImport::SetEntityData() {
   // Drawing every entity: what the nine stores cannot show faithfully goes
   // to the extra shapes, and the loop below leaves it out.
   std::vector<bool> taken;
-  if (draw_all_) draw_all::ExpandDrawing(entities_, blocks_, system, taken);
+  if (draw_all_) draw_all::ExpandDrawing(entities_, blocks_, objects_, system, taken);
 
   for (std::size_t i = 0; i < entities_.Count(); ++i) {
     if (!taken.empty() && taken[i]) continue;

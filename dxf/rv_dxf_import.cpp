@@ -17,7 +17,7 @@ namespace ovix {
 
 namespace {
 
-enum class Section { None, Header, Tables, Blocks, Entities, Other };
+enum class Section { None, Header, Tables, Blocks, Entities, Objects, Other };
 
 bool IsTableRecordType(std::string_view v) {
   return v == "LAYER" || v == "LTYPE" || v == "STYLE" || v == "DIMSTYLE";
@@ -64,6 +64,7 @@ struct CountingSink {
   }
   void EndRecord() { current = 0; }
   void BlockRecord(std::string_view, uint64_t) { current = 0; }
+  void ObjectRecord(std::string_view, uint64_t) { current = 0; }
   void Pair(const DxfTag& tag) {
     std::size_t bytes = tag.Value.size();
     if (!tag.Plain) {
@@ -87,6 +88,7 @@ struct StoringSink {
   DxfRecordStore& entities;
   DxfTextDecoder& decoder;
   DxfRecordStore* blocks = nullptr;  // null: block definitions are passed over
+  DxfRecordStore* objects = nullptr;  // null: objects are passed over
   DxfRecordStore* current = nullptr;
 
   void BlockRecord(std::string_view type, uint64_t line) {
@@ -96,6 +98,16 @@ struct StoringSink {
     }
     blocks->StartRecord(type, line);
     current = blocks;
+  }
+
+  // Of the objects only the multileader styles matter to the drawing.
+  void ObjectRecord(std::string_view type, uint64_t line) {
+    if (!objects || type != "MLEADERSTYLE") {
+      current = nullptr;
+      return;
+    }
+    objects->StartRecord(type, line);
+    current = objects;
   }
 
   void TableRecord(std::string_view type, uint64_t line) {
@@ -161,6 +173,7 @@ void RvDxfImport::Clear() {
   tables_.Clear();
   entities_.Clear();
   blocks_.Clear();
+  objects_.Clear();
   table_pairs_ = entity_pairs_ = table_bytes_ = entity_bytes_ = 0;
   skipped_.clear();
   // The model belongs to the caller's document: drop the reference only.
@@ -172,6 +185,7 @@ void RvDxfImport::ReleaseRecords() {
   tables_.Clear();
   entities_.Clear();
   blocks_.Clear();
+  objects_.Clear();
 }
 
 void RvDxfImport::SetRvSystem(std::shared_ptr<RvSystem> system) {
@@ -253,6 +267,8 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
         sink.EntityRecord(upper, tag.Line);
       } else if (section == Section::Blocks) {
         sink.BlockRecord(upper, tag.Line);
+      } else if (section == Section::Objects) {
+        sink.ObjectRecord(upper, tag.Line);
       }
       continue;
     }
@@ -264,6 +280,7 @@ RvDxfImport::PassOutcome RvDxfImport::Walk(Sink& sink) {
                   : upper == "TABLES"   ? Section::Tables
                   : upper == "ENTITIES" ? Section::Entities
                   : upper == "BLOCKS"   ? Section::Blocks
+                  : upper == "OBJECTS"  ? Section::Objects
                                         : Section::Other;
         continue;
       }
@@ -344,6 +361,7 @@ bool RvDxfImport::ReadDxfFile() {
   tables_.Clear();
   entities_.Clear();
   blocks_.Clear();
+  objects_.Clear();
   try {
     tables_.Reserve(static_cast<std::size_t>(table_count_), table_pairs_, table_bytes_);
     entities_.Reserve(static_cast<std::size_t>(entity_count_), entity_pairs_, entity_bytes_);
@@ -354,7 +372,8 @@ bool RvDxfImport::ReadDxfFile() {
       fallback_encoding_ = "CP932";
     }
     DxfTextDecoder decoder(encoding_, fallback_encoding_);
-    StoringSink sink{tables_, entities_, decoder, draw_all_ ? &blocks_ : nullptr};
+    StoringSink sink{tables_, entities_, decoder, draw_all_ ? &blocks_ : nullptr,
+                     draw_all_ ? &objects_ : nullptr};
     const PassOutcome outcome = Walk(sink);
     table_count_ = static_cast<int32_t>(tables_.Count());
     entity_count_ = static_cast<int32_t>(entities_.Count());

@@ -10,8 +10,8 @@
 // The file is read section by section: the HEADER for the encoding clues,
 // the LAYER, LTYPE, STYLE and DIMSTYLE records of the TABLES section, and
 // every record of the ENTITIES section; the BLOCKS section only when every
-// entity is drawn (SetDrawAll). CLASSES, OBJECTS and any other section are
-// passed over. A
+// entity is drawn (SetDrawAll), and then of the OBJECTS section its
+// multileader styles. CLASSES and any other section are passed over. A
 // file may lack any section; what it holds is read.
 //
 // The passes show their own message (through ShowMessage) and return false
@@ -124,6 +124,8 @@ class RvDxfImport {
   // The records of the BLOCKS section (BLOCK, its entities, ENDBLK), kept
   // only when every entity is drawn.
   const DxfRecordStore& BlockRecords() const { return blocks_; }
+  // The multileader styles of the OBJECTS section, kept on the same terms.
+  const DxfRecordStore& ObjectRecords() const { return objects_; }
 
   // ---- drawing every entity -----------------------------------------------
   // Off (the default): block definitions are passed over and SetEntityData
@@ -178,6 +180,7 @@ class RvDxfImport {
   DxfRecordStore tables_;
   DxfRecordStore entities_;
   DxfRecordStore blocks_;
+  DxfRecordStore objects_;
   bool draw_all_ = false;
   std::unique_ptr<RvDocument> document_;
   bool system_bound_ = false;

@@ -164,7 +164,10 @@ std::shared_ptr<excel::Shape> RvExcelExport::DrawExtraOutline(excel::Shapes& sha
   std::shared_ptr<excel::Shape> shape;
   const RvPoint3 p0 = map(nodes[0].X, nodes[0].Y);
   const int16_t k = static_cast<int16_t>(color);
-  if (s.Kind == ExtraShapeKind::Dot) {
+  const bool straight_line = nodes.size() == 2 && !nodes[1].Curve && !s.Closed;
+  // A line whose ends meet is drawn as the dot CAD programs show.
+  const bool no_length = straight_line && nodes[1].X == nodes[0].X && nodes[1].Y == nodes[0].Y;
+  if (s.Kind == ExtraShapeKind::Dot || no_length) {
     // A dot as wide as the line weight (at least a point) of the point's colour.
     const double d = std::max(weight, 1.0);
     shape = shapes.AddShape(excel::kShapeOval, p0[0] - d / 2, p0[1] - d / 2, d, d);
@@ -174,7 +177,6 @@ std::shared_ptr<excel::Shape> RvExcelExport::DrawExtraOutline(excel::Shapes& sha
     fill->ForeColor()->SetSchemeColor(GetLineSchemeColor(k));
     return shape;
   }
-  const bool straight_line = nodes.size() == 2 && !nodes[1].Curve && !s.Closed;
   if (straight_line) {
     const RvPoint3 p1 = map(nodes[1].X, nodes[1].Y);
     shape = shapes.AddLine(p0[0], p0[1], p1[0], p1[1]);

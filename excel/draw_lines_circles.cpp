@@ -10,6 +10,14 @@
 
 namespace ovix {
 
+namespace {
+
+// Diameter of the dot a line of no length is drawn as (points), inside its
+// outline of the line's weight.
+constexpr double kLineDotSize = 1.0;
+
+}  // namespace
+
 bool RvExcelExport::DrawLineDatas() {
   if (!system_bound_ || !excel_excute_) return true;
   try {
@@ -27,6 +35,21 @@ bool RvExcelExport::DrawLineDatas() {
       m.LineEntityEnd(i, end);
       const RvPoint3 s = MapPoint(start, pass.matrix());
       const RvPoint3 e = MapPoint(end, pass.matrix());
+      if (s[0] == e[0] && s[1] == e[1]) {
+        // A line whose ends meet is a dot, as CAD programs show it: a line
+        // of no length would print nothing.
+        pass.shapes()
+            .AddShape(excel::kShapeOval, s[0] - kLineDotSize / 2, s[1] - kLineDotSize / 2,
+                      kLineDotSize, kLineDotSize)
+            ->Select();
+        ExcelLinePropertyChange(kStyleLine, excel_app_, i);
+        auto range = App().Selection()->ShapeRange();
+        auto fill = range->Fill();
+        fill->SetVisible(excel::kTrue);
+        fill->SetTransparency(0.0);
+        fill->ForeColor()->SetSchemeColor(range->Line()->ForeColor()->SchemeColor());
+        continue;
+      }
       pass.shapes().AddLine(s[0], s[1], e[0], e[1])->Select();
       ExcelLinePropertyChange(kStyleLine, excel_app_, i);
     }

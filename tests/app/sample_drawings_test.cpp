@@ -104,7 +104,8 @@ std::vector<Expected> VisibleEntities(const RvSystem& s) {
   auto any = [](int32_t) { return true; };
   const auto L = [&](auto f) { return [&s, f](int32_t i) { return (s.*f)(i); }; };
   return {
-      {"LINE", count(s.LineCount(), L(&RvSystem::LineEntityLayer), any), {Shown::Line}},
+      // A line whose ends meet is a dot.
+      {"LINE", count(s.LineCount(), L(&RvSystem::LineEntityLayer), any), {Shown::Line, Shown::Oval}},
       {"CIRCLE", count(s.CircleCount(), L(&RvSystem::CircleLayer), any), {Shown::Oval}},
       {"ELLIPSE", count(s.EllipseCount(), L(&RvSystem::EllipseLayer), any), {Shown::Oval}},
       {"ARC", count(s.ArcCount(), L(&RvSystem::ArcLayer), any),

@@ -161,6 +161,45 @@ TEST(DrawAllHatches, EdgePathsOfArcsAndGradientFills) {
   EXPECT_EQ(s.At(0).FillRgb, 0xFF + 256 * 0x80);
 }
 
+// A spline edge as recent versions write it: its control points followed by
+// its fit point count (97), 0 here.
+DxfPairs SplineEdge(const std::vector<std::pair<double, double>>& control) {
+  DxfPairs e{{72, "4"}, {94, "3"}, {73, "0"}, {74, "0"}, {95, "8"}, {96, std::to_string(control.size())}};
+  for (double k : {0, 0, 0, 0, 1, 1, 1, 1}) e.push_back({40, N(k)});
+  for (const auto& [x, y] : control) e = e + Point(10, x, y);
+  return e + DxfPairs{{97, "0"}};
+}
+
+TEST(DrawAllHatches, EdgesAfterASplineEdgeWithItsFitPointCountAreKept) {
+  // A square 10 wide whose bottom is a cubic spline edge bulging down: the
+  // edges after the spline (right side, top) belong to the same path.
+  const DxfPairs middle = DxfPairs{{92, "1"}, {93, "4"}, {72, "1"}} + Point(10, 0, 10) +
+                          Point(11, 0, 0) + SplineEdge({{0, 0}, {3, -4}, {7, -4}, {10, 0}}) +
+                          DxfPairs{{72, "1"}} + Point(10, 10, 0) + Point(11, 10, 10) +
+                          DxfPairs{{72, "1"}} + Point(10, 10, 10) + Point(11, 0, 10) +
+                          DxfPairs{{97, "1"}, {330, "2F"}};
+  // The spline as the last edge: its fit point count, then the path's
+  // source objects.
+  const DxfPairs last = DxfPairs{{92, "1"}, {93, "3"}, {72, "1"}} + Point(10, 30, 0) +
+                        Point(11, 30, 10) + DxfPairs{{72, "1"}} + Point(10, 30, 10) +
+                        Point(11, 20, 0) + SplineEdge({{20, 0}, {23, -4}, {27, -4}, {30, 0}}) +
+                        DxfPairs{{97, "1"}, {330, "30"}};
+  auto r = testing::ImportBytes(DrawingWith(Hatch(true, middle, 1) + Hatch(true, last, 1)), true);
+  ASSERT_TRUE(r.ok);
+  const ExtraShapeStore& s = Extras(r);
+  ASSERT_EQ(s.Count(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(s.At(k).MinX, 20.0 * k, 1e-9);
+    EXPECT_NEAR(s.At(k).MaxX, 20.0 * k + 10, 1e-9);
+    EXPECT_NEAR(s.At(k).MinY, -3, 1e-9);  // the spline's lowest point
+    EXPECT_NEAR(s.At(k).MaxY, 10, 1e-9);
+  }
+  // Nodes: the start and one per edge (the spline is one Bézier segment).
+  EXPECT_EQ(s.Nodes(s.At(0)).size(), 5u);
+  EXPECT_EQ(s.Nodes(s.At(1)).size(), 4u);
+}
+
 TEST(DrawAllOthers, WipeoutsConstructionLinesAndImages) {
   DxfPairs wipeout{{0, "WIPEOUT"}, {8, "0"}, {100, "AcDbWipeout"}};
   wipeout = wipeout + Point(10, 2, 2) + Point(11, 4, 0) + Point(12, 0, 4) + Point(13, 1, 1) +

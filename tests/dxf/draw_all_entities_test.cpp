@@ -301,6 +301,28 @@ TEST(DrawAllShapes, OnlyAMultilineTextWiderThanItsReferenceWidthIsWrapped) {
   EXPECT_EQ(Extras(r).TextOf(Extras(r).At(0)).Text, "a paragraph longer than ten");
 }
 
+TEST(DrawAllShapes, AMultilineTextsEmbeddedObjectNeitherTurnsNorGrowsIt) {
+  // Recent versions end an MTEXT with an embedded object that repeats
+  // codes 10, 11, 21 and 40 with other meanings.
+  const DxfPairs embedded{{101, "Embedded Object"}, {70, "1"}, {10, "1"},  {20, "0"},
+                          {11, "25"},               {21, "60"}, {40, "48"}, {41, "0"}};
+  const DxfPairs plain = DxfPairs{{0, "MTEXT"}, {8, "0"}, {10, "5"}, {20, "6"}, {40, "2"},
+                                  {41, "50"},   {71, "1"}, {1, "plain"}} + embedded;
+  const DxfPairs turned = DxfPairs{{0, "MTEXT"}, {8, "0"}, {10, "5"}, {20, "6"}, {40, "2"}, {41, "50"},
+                                   {50, "30"},   {71, "1"}, {1, "turned"}} + embedded;
+  auto r = ImportAll(BlockDrawing({}, plain + turned));
+  // The first is left to the nine stores as it stands; the second keeps
+  // its own point, height and rotation.
+  EXPECT_EQ(r.model().MuTextCount(), 1);
+  ASSERT_EQ(Extras(r).Count(), 1u);
+  const ExtraText& t = Extras(r).TextOf(Extras(r).At(0));
+  EXPECT_EQ(t.Text, "turned");
+  EXPECT_DOUBLE_EQ(t.X, 5);
+  EXPECT_DOUBLE_EQ(t.Y, 6);
+  EXPECT_NEAR(t.Height, 2, 1e-9);
+  EXPECT_NEAR(t.Rotation, 30, 1e-9);
+}
+
 TEST(DrawAllShapes, SolidsFillInZigZagOrderAndPointsAreDots) {
   const DxfPairs solid{{0, "SOLID"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"},
                        {12, "0"}, {22, "10"}, {13, "10"}, {23, "10"}};

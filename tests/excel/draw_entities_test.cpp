@@ -59,6 +59,23 @@ TEST_F(DrawEntities, ALineRunsBetweenItsMappedEnds) {
   EXPECT_NEAR(line->Height(), std::fabs(y2 - y1), 1e-6);
 }
 
+TEST_F(DrawEntities, ALineWhoseEndsMeetIsADotOfItsColour) {
+  AddTestLine(*model, "0", 0, 0, 100, 100);  // fixes the extents
+  AddTestLine(*model, "0", 40, 30, 40, 30, 1);
+  Connect();
+  ASSERT_TRUE(exporter.DrawLineDatas());
+  ASSERT_EQ(ShapeCount(), 2);
+  const auto [x, y] = Mapped(40, 30);
+  auto dot = ShapeAt(2);
+  EXPECT_EQ(dot->Type(), excel::kTypeAutoShape);
+  EXPECT_NEAR(dot->Left() + dot->Width() / 2, x, 1e-6);
+  EXPECT_NEAR(dot->Top() + dot->Height() / 2, y, 1e-6);
+  EXPECT_GT(dot->Width(), 0);
+  EXPECT_EQ(dot->Fill()->Visible(), excel::kTrue);
+  EXPECT_EQ(dot->Fill()->ForeColor()->SchemeColor(), dot->Line()->ForeColor()->SchemeColor());
+  EXPECT_EQ(dot->Line()->ForeColor()->SchemeColor(), 2);  // red
+}
+
 TEST_F(DrawEntities, CirclesAndEllipsesAreOutlineOvalsAroundTheirCentre) {
   AddTestCircle(*model, "0", 50, 50, 10);
   AddTestEllipse(*model, "0", 100, 50, 20, 5);

@@ -94,6 +94,20 @@ TEST_F(DrawExtraShapes, SolidsAreFilledAndPointsAreDotsOfTheirColour) {
   EXPECT_NEAR(point->Top() + point->Height() / 2, y, 1e-6);
 }
 
+TEST_F(DrawExtraShapes, AStraightOutlineWhoseEndsMeetIsADot) {
+  AddLine(0, 0, 100, 100);
+  AddLine(30, 20, 30, 20);
+  Draw();
+  ASSERT_EQ(ShapeCount(), 2);
+  auto dot = ShapeAt(2);
+  EXPECT_EQ(dot->Type(), excel::kTypeAutoShape);
+  EXPECT_EQ(dot->Fill()->Visible(), excel::kTrue);
+  EXPECT_NEAR(dot->Width(), 1, 1e-6);
+  const auto [x, y] = Mapped(30, 20);
+  EXPECT_NEAR(dot->Left() + dot->Width() / 2, x, 1e-6);
+  EXPECT_NEAR(dot->Top() + dot->Height() / 2, y, 1e-6);
+}
+
 TEST_F(DrawExtraShapes, ARotatedTextTurnsAboutItsAlignmentPoint) {
   ExtraText text;
   text.Text = "ABCDEFGH";
