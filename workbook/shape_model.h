@@ -37,25 +37,29 @@ struct LoadedShape;
 // holds).
 inline constexpr double kMaxCoordinate = 1.0e7;
 
+// Style values are held in the narrowest type that fits them: a large
+// drawing holds hundreds of thousands of shapes. The automation layer checks
+// every value against its range (scheme colours -1 to 64, dash styles 1 to
+// 12, arrowhead settings 1 to 6) before it is stored.
 struct ShapeColor {
   bool automatic = true;
-  int32_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
+  int16_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
   uint32_t rgb = 0;                               // 0xRRGGBB when not automatic
 };
 
 struct LineStyle {
   double weight = 0.75;  // points
-  int32_t dash_style = excel::kLineSolid;
-  int32_t compound = excel::kLineSingle;
   double transparency = 0.0;
-  bool visible = true;
   ShapeColor color;  // automatic: black
-  int32_t begin_style = excel::kArrowheadNone;
-  int32_t begin_length = excel::kArrowheadLengthMedium;
-  int32_t begin_width = excel::kArrowheadWidthMedium;
-  int32_t end_style = excel::kArrowheadNone;
-  int32_t end_length = excel::kArrowheadLengthMedium;
-  int32_t end_width = excel::kArrowheadWidthMedium;
+  int8_t dash_style = excel::kLineSolid;
+  int8_t compound = excel::kLineSingle;
+  int8_t begin_style = excel::kArrowheadNone;
+  int8_t begin_length = excel::kArrowheadLengthMedium;
+  int8_t begin_width = excel::kArrowheadWidthMedium;
+  int8_t end_style = excel::kArrowheadNone;
+  int8_t end_length = excel::kArrowheadLengthMedium;
+  int8_t end_width = excel::kArrowheadWidthMedium;
+  bool visible = true;
 };
 
 struct FillStyle {
