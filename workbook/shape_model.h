@@ -93,6 +93,28 @@ inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
 // rather than exhausting the stack of the code that walks groups.
 inline constexpr uint32_t kMaxGroupLevels = 1000;
 
+struct ShapeNode;
+
+// The members of a group, back to front. Most shapes are not groups: the
+// node holds one pointer, null when there are no members.
+class ShapeChildren {
+ public:
+  ShapeChildren& operator=(std::vector<ShapeNode*>&& members) {
+    if (members.empty()) list_.reset();
+    else list_ = std::make_unique<std::vector<ShapeNode*>>(std::move(members));
+    return *this;
+  }
+  bool empty() const { return !list_; }
+  size_t size() const { return list_ ? list_->size() : 0; }
+  ShapeNode* front() const { return list_->front(); }
+  ShapeNode* operator[](size_t i) const { return (*list_)[i]; }
+  ShapeNode* const* begin() const { return list_ ? list_->data() : nullptr; }
+  ShapeNode* const* end() const { return list_ ? list_->data() + list_->size() : nullptr; }
+
+ private:
+  std::unique_ptr<std::vector<ShapeNode*>> list_;
+};
+
 // Fields are ordered so that the node packs without gaps: a large drawing
 // holds hundreds of thousands of them.
 struct ShapeNode {
@@ -123,7 +145,7 @@ struct ShapeNode {
   std::unique_ptr<FreeformGeometry> freeform;
   std::unique_ptr<TextFrame> text;
   std::shared_ptr<LoadedShape> loaded;  // kLoaded only
-  std::vector<ShapeNode*> children;  // groups, back to front
+  ShapeChildren children;  // groups, back to front
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;
