@@ -248,11 +248,15 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
       exporter.GroupAll();
     }
     exporter.SetVisible(true);
+    // Skipped entities and an empty drawing are told after the completion
+    // text, on lines of their own. They are taken from the model now: the
+    // drawing is complete, and the model's entities go before the save so
+    // that they and the save's buffers are never in memory at once.
+    RunNotes notes = CollectRunNotes(document_);
+    document_.System().ReleaseEntities();
     Status(kStatusSavingWorkbook);
     SaveAtTheEnd();
-    // Skipped entities and an empty drawing are told after the completion
-    // text, on lines of their own.
-    notes_ = CollectRunNotes(document_);
+    notes_ = std::move(notes);
     Status(CompletionWithNotes(kStatusExcelDone, notes_));
     return true;
   } catch (const DrawingFailed&) {

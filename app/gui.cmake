@@ -31,3 +31,4 @@ target_link_libraries(ovix_window PUBLIC ovix_window_core Qt6::Widgets)
 
 add_executable(OvixV1 WIN32 ${CMAKE_CURRENT_LIST_DIR}/ovixv1_main.cpp)
 target_link_libraries(OvixV1 PRIVATE ovix_window ovix_workbook)
+ovix_use_program_allocator(OvixV1)

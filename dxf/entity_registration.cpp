@@ -86,6 +86,10 @@ RvSystem* RvDxfImport::SetEntityData() {
   std::vector<bool> taken;
   if (draw_all_) draw_all::ExpandDrawing(entities_, blocks_, objects_, system, taken);
 
+  // Each store grows once, to the number of records of its kind (an upper
+  // bound: paper-space and incomplete entities are left out).
+  for (const auto& [type, count] : entities_.TypeCounts()) system.ReserveEntities(type, count);
+
   for (std::size_t i = 0; i < entities_.Count(); ++i) {
     if (!taken.empty() && taken[i]) continue;
     const DxfRecordView record = entities_.At(i);

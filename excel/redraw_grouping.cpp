@@ -23,6 +23,7 @@ std::vector<std::string> RvExcelExport::DrawnShapeNames() {
   auto shapes = Sheet()->Shapes();
   const int32_t count = shapes->Count();
   std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(std::max(count, 0)));
   for (int32_t i = 1; i <= count; ++i) {
     std::string name = shapes->Item(i)->Name();
     if (earlier_shapes_.count(name) == 0) names.push_back(std::move(name));

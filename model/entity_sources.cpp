@@ -19,6 +19,27 @@ int32_t RvSystem::EntityCountOf(std::string_view kind) const {
   return 0;
 }
 
+void RvSystem::ReserveEntities(std::string_view kind, std::size_t count) {
+  std::size_t total = 0;
+  const auto reserve = [&](auto& store) {
+    total = store.size() + count;
+    store.reserve(total);
+  };
+  if (kind == "LINE") reserve(lines_);
+  else if (kind == "CIRCLE") reserve(circles_);
+  else if (kind == "ELLIPSE") reserve(ellipses_);
+  else if (kind == "ARC") reserve(arcs_);
+  else if (kind == "LWPOLYLINE") reserve(polylines_);
+  else if (kind == "TEXT") reserve(texts_);
+  else if (kind == "MTEXT") reserve(mtexts_);
+  else if (kind == "DIMENSION") reserve(dimensions_);
+  else if (kind == "LEADER") reserve(leaders_);
+  else return;
+  auto it = source_lines_.find(kind);
+  if (it == source_lines_.end()) it = source_lines_.emplace(std::string(kind), std::vector<uint64_t>{}).first;
+  it->second.reserve(total);
+}
+
 int64_t RvSystem::DrawnEntityCount() const {
   int64_t drawn = 0;
   // Entities of one layer tend to come together: the flag is looked up once

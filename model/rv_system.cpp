@@ -52,6 +52,10 @@ void RvSystem::Clear() {
   ltype_index_.Clear();
   text_style_index_.Clear();
   dim_style_index_.Clear();
+  ReleaseEntities();
+}
+
+void RvSystem::ReleaseEntities() {
   lines_ = {};
   circles_ = {};
   ellipses_ = {};

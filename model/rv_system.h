@@ -98,6 +98,10 @@ class RvSystem {
   // Empties every table and store and resets every setting to its initial
   // value; closes the file opened by NewDocument.
   void Clear();
+  // Empties the nine entity stores, their source lines and the extra shapes
+  // and releases their memory; tables and settings stay. For a run whose
+  // drawing is complete and no longer needs its entities.
+  void ReleaseEntities();
 
   int32_t SystemState() const { return state_; }
   void SetSystemState(int32_t state) { state_ = state; }
@@ -513,6 +517,10 @@ class RvSystem {
   // Number of entities of a DXF kind ("LINE", "CIRCLE", "ELLIPSE", "ARC",
   // "LWPOLYLINE", "TEXT", "MTEXT", "DIMENSION", "LEADER"); 0 for another.
   int32_t EntityCountOf(std::string_view kind) const;
+  // Makes room for `count` more entities of a DXF kind (as EntityCountOf)
+  // and their source lines, so that a reader that knows how many are coming
+  // fills each store without regrowing it; another kind is ignored.
+  void ReserveEntities(std::string_view kind, std::size_t count);
   // Number of entities of every store on layers that are drawn
   // (LayerFlagDrawn).
   int64_t DrawnEntityCount() const;

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libcli11-dev nlohmann-json3-dev libisal-dev zlib1g-dev
+  libjemalloc-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   libxml2-utils
   python3-ezdxf

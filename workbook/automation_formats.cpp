@@ -83,7 +83,7 @@ void ColorFormatImpl::SetSchemeColor(int32_t value) {
       throw excel::AutomationError("scheme colours run from 0 to 64: " + std::to_string(value));
     }
     color.automatic = false;
-    color.scheme = value;
+    color.scheme = static_cast<int16_t>(value);
     color.rgb = *rgb;
   }
   Assign(color);
@@ -153,14 +153,14 @@ int32_t LineFormatImpl::DashStyle() const { return First().dash_style; }
 
 void LineFormatImpl::SetDashStyle(int32_t value) {
   CheckRange(value, 1, 12, "dash style");
-  Apply([&](LineStyle& s) { s.dash_style = value; });
+  Apply([&](LineStyle& s) { s.dash_style = static_cast<int8_t>(value); });
 }
 
 int32_t LineFormatImpl::Style() const { return First().compound; }
 
 void LineFormatImpl::SetStyle(int32_t value) {
   CheckRange(value, excel::kLineSingle, excel::kLineThickBetweenThin, "line style");
-  Apply([&](LineStyle& s) { s.compound = value; });
+  Apply([&](LineStyle& s) { s.compound = static_cast<int8_t>(value); });
 }
 
 double LineFormatImpl::Transparency() const { return First().transparency; }
@@ -185,32 +185,32 @@ std::shared_ptr<excel::ColorFormat> LineFormatImpl::ForeColor() {
 int32_t LineFormatImpl::BeginArrowheadStyle() const { return First().begin_style; }
 void LineFormatImpl::SetBeginArrowheadStyle(int32_t value) {
   CheckRange(value, excel::kArrowheadNone, excel::kArrowheadOval, "arrowhead style");
-  Apply([&](LineStyle& s) { s.begin_style = value; });
+  Apply([&](LineStyle& s) { s.begin_style = static_cast<int8_t>(value); });
 }
 int32_t LineFormatImpl::BeginArrowheadLength() const { return First().begin_length; }
 void LineFormatImpl::SetBeginArrowheadLength(int32_t value) {
   CheckRange(value, excel::kArrowheadShort, excel::kArrowheadLong, "arrowhead length");
-  Apply([&](LineStyle& s) { s.begin_length = value; });
+  Apply([&](LineStyle& s) { s.begin_length = static_cast<int8_t>(value); });
 }
 int32_t LineFormatImpl::BeginArrowheadWidth() const { return First().begin_width; }
 void LineFormatImpl::SetBeginArrowheadWidth(int32_t value) {
   CheckRange(value, excel::kArrowheadNarrow, excel::kArrowheadWide, "arrowhead width");
-  Apply([&](LineStyle& s) { s.begin_width = value; });
+  Apply([&](LineStyle& s) { s.begin_width = static_cast<int8_t>(value); });
 }
 int32_t LineFormatImpl::EndArrowheadStyle() const { return First().end_style; }
 void LineFormatImpl::SetEndArrowheadStyle(int32_t value) {
   CheckRange(value, excel::kArrowheadNone, excel::kArrowheadOval, "arrowhead style");
-  Apply([&](LineStyle& s) { s.end_style = value; });
+  Apply([&](LineStyle& s) { s.end_style = static_cast<int8_t>(value); });
 }
 int32_t LineFormatImpl::EndArrowheadLength() const { return First().end_length; }
 void LineFormatImpl::SetEndArrowheadLength(int32_t value) {
   CheckRange(value, excel::kArrowheadShort, excel::kArrowheadLong, "arrowhead length");
-  Apply([&](LineStyle& s) { s.end_length = value; });
+  Apply([&](LineStyle& s) { s.end_length = static_cast<int8_t>(value); });
 }
 int32_t LineFormatImpl::EndArrowheadWidth() const { return First().end_width; }
 void LineFormatImpl::SetEndArrowheadWidth(int32_t value) {
   CheckRange(value, excel::kArrowheadNarrow, excel::kArrowheadWide, "arrowhead width");
-  Apply([&](LineStyle& s) { s.end_width = value; });
+  Apply([&](LineStyle& s) { s.end_width = static_cast<int8_t>(value); });
 }
 
 // --- FillFormat --------------------------------------------------------------

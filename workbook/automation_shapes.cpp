@@ -114,8 +114,6 @@ std::shared_ptr<excel::ShapeRange> ShapesImpl::Range(const std::vector<std::stri
   if (names.empty()) throw excel::AutomationError("a shape range needs at least one name");
   std::vector<ShapeNode*> shapes;
   shapes.reserve(names.size());
-  std::unordered_set<const ShapeNode*> seen;
-  seen.reserve(names.size());
   for (const std::string& name : names) {
     ShapeNode* node = ref_.drawing().Find(name);
     if (node == nullptr) {
@@ -126,8 +124,16 @@ std::shared_ptr<excel::ShapeRange> ShapesImpl::Range(const std::vector<std::stri
       throw excel::AutomationError("the shape \"" + name + "\" belongs to the group \"" +
                                    node->parent->name + "\"");
     }
-    // A name given twice stands for the one shape.
-    if (seen.insert(node).second) shapes.push_back(node);
+    shapes.push_back(node);
+  }
+  // A name given twice stands for the one shape. Repeats are rare: a sorted
+  // copy shows whether there are any before a set keeps the first of each.
+  std::vector<ShapeNode*> sorted(shapes);
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+    std::unordered_set<const ShapeNode*> seen;
+    seen.reserve(shapes.size());
+    std::erase_if(shapes, [&](const ShapeNode* node) { return !seen.insert(node).second; });
   }
   return std::make_shared<ShapeRangeImpl>(ref_, std::move(shapes));
 }

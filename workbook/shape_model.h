@@ -37,25 +37,29 @@ struct LoadedShape;
 // holds).
 inline constexpr double kMaxCoordinate = 1.0e7;
 
+// Style values are held in the narrowest type that fits them: a large
+// drawing holds hundreds of thousands of shapes. The automation layer checks
+// every value against its range (scheme colours -1 to 64, dash styles 1 to
+// 12, arrowhead settings 1 to 6) before it is stored.
 struct ShapeColor {
   bool automatic = true;
-  int32_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
+  int16_t scheme = excel::kSchemeColorAutomatic;  // scheme colour last set, or 64
   uint32_t rgb = 0;                               // 0xRRGGBB when not automatic
 };
 
 struct LineStyle {
   double weight = 0.75;  // points
-  int32_t dash_style = excel::kLineSolid;
-  int32_t compound = excel::kLineSingle;
   double transparency = 0.0;
-  bool visible = true;
   ShapeColor color;  // automatic: black
-  int32_t begin_style = excel::kArrowheadNone;
-  int32_t begin_length = excel::kArrowheadLengthMedium;
-  int32_t begin_width = excel::kArrowheadWidthMedium;
-  int32_t end_style = excel::kArrowheadNone;
-  int32_t end_length = excel::kArrowheadLengthMedium;
-  int32_t end_width = excel::kArrowheadWidthMedium;
+  int8_t dash_style = excel::kLineSolid;
+  int8_t compound = excel::kLineSingle;
+  int8_t begin_style = excel::kArrowheadNone;
+  int8_t begin_length = excel::kArrowheadLengthMedium;
+  int8_t begin_width = excel::kArrowheadWidthMedium;
+  int8_t end_style = excel::kArrowheadNone;
+  int8_t end_length = excel::kArrowheadLengthMedium;
+  int8_t end_width = excel::kArrowheadWidthMedium;
+  bool visible = true;
 };
 
 struct FillStyle {
@@ -89,6 +93,28 @@ inline constexpr size_t kNoSlot = std::numeric_limits<size_t>::max();
 // rather than exhausting the stack of the code that walks groups.
 inline constexpr uint32_t kMaxGroupLevels = 1000;
 
+struct ShapeNode;
+
+// The members of a group, back to front. Most shapes are not groups: the
+// node holds one pointer, null when there are no members.
+class ShapeChildren {
+ public:
+  ShapeChildren& operator=(std::vector<ShapeNode*>&& members) {
+    if (members.empty()) list_.reset();
+    else list_ = std::make_unique<std::vector<ShapeNode*>>(std::move(members));
+    return *this;
+  }
+  bool empty() const { return !list_; }
+  size_t size() const { return list_ ? list_->size() : 0; }
+  ShapeNode* front() const { return list_->front(); }
+  ShapeNode* operator[](size_t i) const { return (*list_)[i]; }
+  ShapeNode* const* begin() const { return list_ ? list_->data() : nullptr; }
+  ShapeNode* const* end() const { return list_ ? list_->data() + list_->size() : nullptr; }
+
+ private:
+  std::unique_ptr<std::vector<ShapeNode*>> list_;
+};
+
 // Fields are ordered so that the node packs without gaps: a large drawing
 // holds hundreds of thousands of them.
 struct ShapeNode {
@@ -119,7 +145,7 @@ struct ShapeNode {
   std::unique_ptr<FreeformGeometry> freeform;
   std::unique_ptr<TextFrame> text;
   std::shared_ptr<LoadedShape> loaded;  // kLoaded only
-  std::vector<ShapeNode*> children;  // groups, back to front
+  ShapeChildren children;  // groups, back to front
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;

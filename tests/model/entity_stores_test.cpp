@@ -41,6 +41,35 @@ TEST(Lines, StoredAndReadBack) {
   EXPECT_EQ(s.LineEntityHandle(1), "");
 }
 
+TEST(Stores, ReservingChangesNoCountAndReleasingKeepsTheTables) {
+  RvSystem s;
+  RvEntProperty p;
+  p.Layer = "0";
+  const std::vector<double> xs{0, 1}, ys{0, 1}, zs{0, 0};
+  s.AddLine(p, xs, ys, zs);
+  s.ReserveEntities("LINE", 1000);
+  s.ReserveEntities("CIRCLE", 10);
+  s.ReserveEntities("VIEWPORT", 10);  // not a store: ignored
+  EXPECT_EQ(s.LineCount(), 1);
+  EXPECT_EQ(s.CircleCount(), 0);
+  EXPECT_EQ(s.EntityCountOf("VIEWPORT"), 0);
+  // Reserved source lines are not lines: an entity without one reads 0.
+  EXPECT_EQ(s.EntitySourceLine("LINE", 0), 0u);
+  s.SetEntitySourceLine("LINE", 0, 42);
+  EXPECT_EQ(s.EntitySourceLine("LINE", 0), 42u);
+  EXPECT_EQ(s.LineEntityHandle(0), "");
+  s.AddLine(p, xs, ys, zs);
+  EXPECT_EQ(s.LineCount(), 2);
+
+  testing::AddTestLayer(s, "壁", 0, 1);
+  s.ReleaseEntities();
+  EXPECT_EQ(s.LineCount(), 0);
+  EXPECT_EQ(s.EntitySourceLine("LINE", 0), 0u);
+  EXPECT_EQ(s.LayerCount(), 1);
+  s.AddLine(p, xs, ys, zs);  // the emptied store takes new entities
+  EXPECT_EQ(s.LineCount(), 1);
+}
+
 TEST(Lines, ShortCoordinateArrayFailsWithoutAdding) {
   RvSystem s;
   RvEntProperty p;

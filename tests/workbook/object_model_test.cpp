@@ -304,6 +304,39 @@ TEST_F(ObjectModel, LinesAndFillsStartWithTheDefaultsAndReportAutomaticUntilSet)
   EXPECT_DOUBLE_EQ(oval->Line()->Weight(), 3);
 }
 
+TEST_F(ObjectModel, LineSettingsKeepEveryValueOfTheirRanges) {
+  // Shapes hold these settings in compact fields: each value of each range
+  // reads back as it was set, on a shape and through a group's members.
+  auto line = shapes->AddLine(0, 0, 10, 0);
+  auto format = line->Line();
+  for (int32_t dash = 1; dash <= 12; ++dash) {
+    format->SetDashStyle(dash);
+    EXPECT_EQ(format->DashStyle(), dash);
+  }
+  for (int32_t style = excel::kLineSingle; style <= excel::kLineThickBetweenThin; ++style) {
+    format->SetStyle(style);
+    EXPECT_EQ(format->Style(), style);
+  }
+  for (int32_t head = excel::kArrowheadNone; head <= excel::kArrowheadOval; ++head) {
+    format->SetBeginArrowheadStyle(head);
+    format->SetEndArrowheadStyle(head);
+    EXPECT_EQ(format->BeginArrowheadStyle(), head);
+    EXPECT_EQ(format->EndArrowheadStyle(), head);
+  }
+  format->SetBeginArrowheadLength(excel::kArrowheadLong);
+  format->SetEndArrowheadWidth(excel::kArrowheadWide);
+  EXPECT_EQ(format->BeginArrowheadLength(), excel::kArrowheadLong);
+  EXPECT_EQ(format->EndArrowheadWidth(), excel::kArrowheadWide);
+  for (int32_t scheme = 0; scheme < excel::kSchemeColorAutomatic; ++scheme) {
+    format->ForeColor()->SetSchemeColor(scheme);
+    EXPECT_EQ(format->ForeColor()->SchemeColor(), scheme);
+  }
+  format->ForeColor()->SetSchemeColor(excel::kSchemeColorAutomatic);
+  EXPECT_EQ(format->ForeColor()->SchemeColor(), excel::kSchemeColorAutomatic);
+  format->ForeColor()->SetRGB(0x123456);
+  EXPECT_EQ(format->ForeColor()->RGB(), 0x123456);
+}
+
 TEST_F(ObjectModel, AutoSizeFitsTheBoxToItsTextByTheDocumentedMetric) {
   auto box = TextBox("AB");
   auto selection = app->Selection();

@@ -1,0 +1,19 @@
+// Settings of the memory allocator the programs link (jemalloc), read once
+// at start.
+//
+// A large drawing holds hundreds of megabytes of small objects (shapes, model
+// records, strings) that are written once and read a few times. With
+// transparent huge pages the allocator backs its arenas with 2 MB pages: one
+// page fault and one TLB entry for thousands of objects instead of one per
+// 4 KB, which on a virtual machine is most of the cost of fresh memory.
+// Freed memory stays in the arena for the next allocations instead of going
+// back to the system and being faulted in again; one arena for all threads,
+// so that the compressing threads' buffers reuse what the main thread freed
+// (the model's entities, dropped before the save) rather than adding to it.
+
+extern "C" {
+// Read by jemalloc before its first allocation; unknown keys are reported
+// and ignored, so an older jemalloc still starts.
+extern const char* malloc_conf;
+const char* malloc_conf = "thp:always,metadata_thp:auto,narenas:1";
+}
