@@ -20,6 +20,7 @@
 #include "tests/support/recording_prompt.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/xls/xls_file_reader.h"
+#include "tests/workbook/xls/xls_record_diff.h"
 #include "workbook/workbook_engine.h"
 
 namespace ovix::testing {
@@ -77,6 +78,32 @@ class XlsWorkbookSafety : public ::testing::Test {
   TempDir dir;
   fs::path dxf;
 };
+
+TEST_F(XlsWorkbookSafety, RealWorkbooksGetTheDrawingAndKeepTheirShapesWhereTheyAre) {
+  // The shapes already on the sheet are in its Shapes collection now; the
+  // run moves and groups only its own.
+  for (const bool group : {false, true}) {
+    for (const char* name : {"GNOME__gnumeric__objs.xls", "apache__poi__45129.xls",
+                             "apache__poi__DrawingAndComments.xls", "apache__poi__Simple.xls"}) {
+      SCOPED_TRACE(std::string(name) + (group ? " grouped" : ""));
+      const auto book = Reference(name, dir / name);
+      if (!book) GTEST_SKIP() << "shared input not found: xls-reference/" << name;
+      options.Group = group;
+      for (int run = 0; run < 2; ++run) {
+        const std::string before = xls::ReadCompoundFile(ReadFileBytes(*book)).streams.at(u"Workbook");
+        ASSERT_TRUE(RunInto(*book).Succeeded()) << ::testing::PrintToString(prompt.texts());
+        const std::string after = xls::ReadCompoundFile(ReadFileBytes(*book)).streams.at(u"Workbook");
+        for (const std::string& d : DiffWorkbookRecords(before, after, {0, true, true})) ADD_FAILURE() << d;
+        const DrawingSummary was = SummariseDrawing(before, 0), now = SummariseDrawing(after, 0);
+        ASSERT_GE(now.anchors.size(), was.anchors.size());
+        EXPECT_TRUE(std::equal(was.anchors.begin(), was.anchors.end(), now.anchors.begin()))
+            << "an earlier shape moved";
+        EXPECT_EQ(now.anchors.size() - was.anchors.size(), group ? 1u : 3u);
+      }
+    }
+  }
+  EXPECT_TRUE(prompt.texts().empty());
+}
 
 TEST_F(XlsWorkbookSafety, ADrawingThatCannotBeReadLeavesTheWorkbookAndItsTimeAlone) {
   const auto book = Reference("GNOME__gnumeric__objs.xls", dir / "objs.xls");

@@ -46,15 +46,22 @@ class ShapeSource {
   const ShapeNode* node_;
 };
 
-// The shapes of one sheet, top-level ones back to front, and the names of the
-// fonts their texts use.
+// The shapes of one sheet the writer writes, top-level ones back to front,
+// and the names of the fonts their texts use. Shapes that came with an
+// opened workbook are left out: their records are already in it.
 class SheetShapes {
  public:
   explicit SheetShapes(const Drawing& drawing) : drawing_(&drawing) {}
-  size_t top_level_count() const { return drawing_->TopLevelCount(); }
+  size_t top_level_count() const {
+    size_t count = 0;
+    ForEachTopLevel([&](const ShapeSource&) { ++count; });
+    return count;
+  }
   template <typename F>
   void ForEachTopLevel(F&& f) const {
-    drawing_->ForEachTopLevel([&](const ShapeNode& node) { f(ShapeSource(node)); });
+    drawing_->ForEachTopLevel([&](const ShapeNode& node) {
+      if (node.kind != ShapeKind::kLoaded) f(ShapeSource(node));
+    });
   }
   const std::string& FontName(uint16_t index) const { return drawing_->fonts().Name(index); }
   size_t shape_count() const { return drawing_->shape_count(); }

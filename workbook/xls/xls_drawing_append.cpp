@@ -6,6 +6,7 @@
 #include <set>
 
 #include "excel/excel_automation.h"
+#include "workbook/loaded_shapes.h"
 #include "workbook/utf8_codec.h"
 #include "workbook/xls/biff_stream.h"
 #include "workbook/xls/font_list.h"
@@ -40,6 +41,9 @@ struct Collected {
   std::vector<Piece> pieces;
   size_t last_record = kNone;  // last record of the drawing's sequence
   uint32_t max_obj_id = 0;
+  // Each OBJ record's object type and id, in order (the n-th belongs to the
+  // shape with the n-th ClientData record).
+  std::vector<std::pair<uint16_t, uint16_t>> objects;
 };
 
 Collected Collect(std::string_view stream, const std::vector<BiffRecord>& records, size_t first, size_t last) {
@@ -71,7 +75,12 @@ Collected Collect(std::string_view stream, const std::vector<BiffRecord>& record
       case rt::kObj:
         state = kObj;
         c.last_record = i;
-        if (d.size() >= 8 && GetU16(d, 0) == 0x0015) c.max_obj_id = std::max<uint32_t>(c.max_obj_id, GetU16(d, 6));
+        if (d.size() >= 8 && GetU16(d, 0) == 0x0015) {
+          c.max_obj_id = std::max<uint32_t>(c.max_obj_id, GetU16(d, 6));
+          c.objects.emplace_back(GetU16(d, 4), GetU16(d, 6));
+        } else {
+          c.objects.emplace_back(0xFFFF, 0);
+        }
         break;
       case rt::kTxo:
         state = kTxo;
@@ -174,10 +183,10 @@ void Anchor(const SheetGrid& grid, int64_t x, int64_t y, uint16_t& col, uint16_t
   dy = static_cast<uint16_t>(h > 0 ? std::min<int64_t>(255, p.row_offset * 256 / h) : 0);
 }
 
-// The name (wzName) of each FOPT record in `data`.
-void CollectNames(const std::string& data, std::vector<std::string>& names) {
+// The name (wzName) of each FOPT record in [begin, end) of `data`.
+void CollectNames(const std::string& data, size_t begin, size_t end_of_data, std::vector<std::string>& names) {
   constexpr uint16_t kName = 0x0380;
-  Walk(data, 0, data.size(), 0, [&](uint16_t type, uint16_t count, size_t at, uint32_t len) {
+  Walk(data, begin, end_of_data, 0, [&](uint16_t type, uint16_t count, size_t at, uint32_t len) {
     if (type != art::kFopt) return;
     const size_t end = at + 8 + len;
     size_t complex = at + 8 + 6 * static_cast<size_t>(count);
@@ -199,6 +208,71 @@ void CollectNames(const std::string& data, std::vector<std::string>& names) {
   });
 }
 
+// The name the spreadsheet application gives an object of type `ot` that
+// has no name of its own: its kind and its object id.
+std::string DefaultObjectName(uint16_t ot, uint16_t id) {
+  static const char* const kKinds[] = {"Group",     "Line",      "Rectangle", "Oval",       "Arc",
+                                       "Chart",     "Text Box",  "Button",    "Picture",    "Freeform",
+                                       "Check Box", "Option Button", "Edit Box", "Label",    "Dialog",
+                                       "Spinner",   "Scroll Bar", "List Box", "Group Box",  "Drop Down"};
+  const char* kind = ot < std::size(kKinds) ? kKinds[ot] : ot == 30 ? "AutoShape" : "Object";
+  return std::string(kind) + " " + std::to_string(id);
+}
+
+constexpr uint16_t kObjectComment = 25;
+constexpr uint16_t kObjectFilterButton = 20;
+
+// The top-level shapes of a drawing whose layout is `l`.
+std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l) {
+  const std::string& data = c.data;
+  // ClientData records in order: the n-th is followed by the n-th OBJ.
+  std::vector<size_t> client_data;
+  Walk(data, 0, data.size(), 0, [&](uint16_t type, uint16_t, size_t at, uint32_t) {
+    if (type == art::kClientData) client_data.push_back(at);
+  });
+  std::vector<ExistingShape> shapes;
+  const size_t end = l.spgr + 8 + GetU32(data, l.spgr + 4);
+  bool patriarch = true;
+  for (size_t at = l.spgr + 8; at + 8 <= end; at += 8 + static_cast<size_t>(GetU32(data, at + 4))) {
+    const uint16_t type = GetU16(data, at + 2);
+    const size_t next = at + 8 + static_cast<size_t>(GetU32(data, at + 4));
+    if (patriarch) {
+      patriarch = false;
+      continue;
+    }
+    // A group's own record is its container's first SpContainer.
+    size_t own = at;
+    if (type == art::kSpgrContainer) {
+      own = at + 8;
+      if (own + 8 > next || GetU16(data, own + 2) != art::kSpContainer) continue;
+    } else if (type != art::kSpContainer) {
+      continue;
+    }
+    const size_t own_end = own + 8 + static_cast<size_t>(GetU32(data, own + 4));
+    size_t anchor = kNone, client = kNone;
+    for (size_t r = own + 8; r + 8 <= own_end; r += 8 + static_cast<size_t>(GetU32(data, r + 4))) {
+      const uint16_t t = GetU16(data, r + 2);
+      if (t == art::kClientAnchor && GetU32(data, r + 4) >= 18) anchor = r + 8 + 2;
+      if (t == art::kClientData) client = r;
+    }
+    if (anchor == kNone || client == kNone) continue;
+    const auto n = std::lower_bound(client_data.begin(), client_data.end(), client) - client_data.begin();
+    if (static_cast<size_t>(n) >= c.objects.size()) continue;
+    const auto [ot, id] = c.objects[static_cast<size_t>(n)];
+    if (ot == 0xFFFF || ot == kObjectComment || ot == kObjectFilterButton) continue;
+    ExistingShape shape;
+    shape.object_type = ot;
+    shape.object_id = id;
+    shape.anchor_at = anchor;
+    for (size_t k = 0; k < 8; ++k) shape.anchor[k] = GetU16(data, anchor + 2 * k);
+    std::vector<std::string> names;
+    CollectNames(data, own, own_end, names);
+    shape.name = names.empty() ? DefaultObjectName(ot, id) : names.front();
+    shapes.push_back(std::move(shape));
+  }
+  return shapes;
+}
+
 }  // namespace
 
 ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet) {
@@ -206,8 +280,9 @@ ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& she
   ExistingDrawing out;
   out.max_obj_id = c.max_obj_id;
   if (c.pieces.empty()) return out;
-  ReadDg(c.data);
-  CollectNames(c.data, out.names);
+  const DgLayout layout = ReadDg(c.data);
+  CollectNames(c.data, 0, c.data.size(), out.names);
+  out.shapes = TopLevelShapes(c, layout);
   return out;
 }
 
@@ -284,9 +359,56 @@ uint16_t DrawingAppender::FontIndex(const std::string& font_record) {
   return index_of(fonts_.size() - 1);
 }
 
-void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid,
+bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid,
                              StreamEdits& edits) {
-  if (drawing.TopLevelCount() == 0) return;
+  // The sheet's drawing, if it has one.
+  const Collected theirs = Collect(book_.stream, book_.records, sheet.bof, sheet.eof);
+  // Records of the sheet's drawing with bytes written in place.
+  std::map<size_t, std::string> patched;
+  auto patch_bytes = [&](size_t logical, uint32_t value, int bytes) {
+    for (int b = 0; b < bytes; ++b) {
+      const size_t at = logical + static_cast<size_t>(b);
+      auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), at,
+                                 [](size_t v, const Piece& p) { return v < p.logical; });
+      const Piece& p = *(it - 1);
+      auto [slot, fresh] = patched.try_emplace(p.record);
+      if (fresh) slot->second.assign(book_.Data(p.record));
+      slot->second[at - p.logical] = static_cast<char>((value >> (8 * b)) & 0xFF);
+    }
+  };
+  auto patch = [&](size_t logical, uint32_t value) { patch_bytes(logical, value, 4); };
+  auto write_patches = [&] {
+    for (auto& [record, d] : patched) edits.replace[record] = RecordBytes(book_.records[record].type, d);
+  };
+
+  // The sheet's own shapes that were moved or resized get new anchors.
+  bool moved = false;
+  std::vector<ExistingShape> existing;
+  drawing.ForEachTopLevel([&](const ShapeNode& node) {
+    if (node.kind != ShapeKind::kLoaded || !node.loaded || node.loaded->legacy_shape < 0) return;
+    const LoadedShape& l = *node.loaded;
+    if (node.name != l.original_name) {
+      throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
+                                   "」の名前は .xls のブックでは変えられません");
+    }
+    constexpr double kPoint = static_cast<double>(kEmuPerPoint);
+    if (node.left == l.x0 / kPoint && node.top == l.y0 / kPoint && node.width == (l.x1 - l.x0) / kPoint &&
+        node.height == (l.y1 - l.y0) / kPoint) {
+      return;
+    }
+    if (existing.empty()) existing = TopLevelShapes(theirs, ReadDg(theirs.data));
+    const size_t index = static_cast<size_t>(l.legacy_shape);
+    if (index >= existing.size()) Damaged("図形の位置");
+    uint16_t v[8];
+    Anchor(grid, PointsToEmu(node.left), PointsToEmu(node.top), v[0], v[1], v[2], v[3]);
+    Anchor(grid, PointsToEmu(node.left + node.width), PointsToEmu(node.top + node.height), v[4], v[5], v[6], v[7]);
+    for (size_t k = 0; k < 8; ++k) patch_bytes(existing[index].anchor_at + 2 * k, v[k], 2);
+    moved = true;
+  });
+  if (SheetShapes(drawing).top_level_count() == 0) {
+    write_patches();
+    return moved;
+  }
   // The new shapes as a drawing of their own.
   ShapeIdClusters scratch_ids;
   FontList scratch_fonts;
@@ -307,8 +429,6 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   const uint32_t count = GetU32(mine.data, mine_layout.fdg + 8);  // shapes with the patriarch
   const size_t shapes_at = mine_layout.spgr + 8 + 8 + GetU32(mine.data, mine_layout.spgr + 8 + 4);
 
-  // The sheet's drawing, if it has one.
-  const Collected theirs = Collect(book_.stream, book_.records, sheet.bof, sheet.eof);
   const bool extend = !theirs.pieces.empty();
   DgLayout layout;
   uint32_t dgid = 0;
@@ -426,23 +546,11 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
       }
     }
     edits.insert_before[at] += added;
-    return;
+    return true;
   }
 
   // Extend: patch lengths and counts where they sit, the new records after
   // the last shape (before a solver container's record or the notes).
-  std::map<size_t, std::string> patched;
-  auto patch = [&](size_t logical, uint32_t value) {
-    for (int b = 0; b < 4; ++b) {
-      const size_t at = logical + static_cast<size_t>(b);
-      auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), at,
-                                 [](size_t v, const Piece& p) { return v < p.logical; });
-      const Piece& p = *(it - 1);
-      auto [slot, fresh] = patched.try_emplace(p.record);
-      if (fresh) slot->second.assign(book_.Data(p.record));
-      slot->second[at - p.logical] = static_cast<char>((value >> (8 * b)) & 0xFF);
-    }
-  };
   const std::string& old = theirs.data;
   const uint64_t dg_len = static_cast<uint64_t>(GetU32(old, 4)) + added_drawing;
   const uint64_t spgr_len = static_cast<uint64_t>(GetU32(old, layout.spgr + 4)) + added_drawing;
@@ -451,7 +559,7 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   patch(layout.spgr + 4, static_cast<uint32_t>(spgr_len));
   patch(layout.fdg + 8, GetU32(old, layout.fdg + 8) + (count - 1));
   patch(layout.fdg + 12, std::max(GetU32(old, layout.fdg + 12), ids.back()));
-  for (auto& [record, d] : patched) edits.replace[record] = RecordBytes(book_.records[record].type, d);
+  write_patches();
 
   const size_t old_spgr_end = layout.spgr + 8 + GetU32(old, layout.spgr + 4);
   size_t at = kNone;
@@ -466,6 +574,7 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     throw excel::AutomationError("シート「" + sheet.name + "」の図形のレコードの並びが想定外のため、図形を追加できません");
   }
   edits.insert_before[at] += added;
+  return true;
 }
 
 void DrawingAppender::Finish(StreamEdits& edits) {

@@ -17,8 +17,6 @@ namespace {
   throw excel::AutomationError("ブック「" + workbook + "」を保存できません: " + what);
 }
 
-bool HasNewShapes(const SheetState& sheet) { return sheet.drawing.shape_count() > 0; }
-
 }  // namespace
 
 std::string SavedXlsBytes(const WorkbookState& book) {
@@ -32,10 +30,7 @@ std::string SavedXlsBytes(const WorkbookState& book) {
       if (!sheet->source || !sheet->source->loaded) continue;
       const XlsSheet& xs = wb.sheets.at(sheet->source->workbook_index);
       changed |= EditXlsPageSetup(wb, xs, sheet->source->loaded_page, sheet->page, edits);
-      if (HasNewShapes(*sheet)) {
-        appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
-        changed = true;
-      }
+      changed |= appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
     }
     appender.Finish(edits);
     // Nothing changed: the file as it was read.
