@@ -8,6 +8,7 @@
 #include "workbook/xls/le_bytes.h"
 #include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_page_setup.h"
+#include "workbook/xls/xls_print_names.h"
 
 namespace ovix::workbook::xls {
 
@@ -163,6 +164,7 @@ void LoadXlsSheet(const WorkbookState& book, SheetState& sheet) {
   const XlsSheet& xs = opened.workbook.sheets.at(source.workbook_index);
   source.grid.emplace(ReadGrid(opened.workbook, xs, opened.max_digit_width));
   sheet.page = ReadXlsPageSetup(opened.workbook, xs);
+  ReadXlsPrintNames(opened.workbook, source.workbook_index, sheet.page);
   // The sheet's shapes can be found by name, moved and resized; new shapes
   // are numbered and named after them.
   try {

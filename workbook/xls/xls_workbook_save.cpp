@@ -6,6 +6,7 @@
 #include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_opened_workbook.h"
 #include "workbook/xls/xls_page_setup.h"
+#include "workbook/xls/xls_print_names.h"
 #include "workbook/xls/xls_stream_rebuild.h"
 #include "workbook/zip_package.h"
 
@@ -30,6 +31,7 @@ std::string SavedXlsBytes(const WorkbookState& book) {
       if (!sheet->source || !sheet->source->loaded) continue;
       const XlsSheet& xs = wb.sheets.at(sheet->source->workbook_index);
       changed |= EditXlsPageSetup(wb, xs, sheet->source->loaded_page, sheet->page, edits);
+      changed |= EditXlsPrintNames(wb, sheet->source->workbook_index, sheet->source->loaded_page, sheet->page, edits);
       changed |= appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
     }
     appender.Finish(edits);

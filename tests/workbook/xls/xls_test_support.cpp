@@ -28,7 +28,9 @@ bool HasJavaAndPoi() {
   return HasProgram("javac") && HasProgram("java") && fs::exists("/usr/share/java/poi.jar");
 }
 
-std::vector<PoiShape> ReadWithPoi(const fs::path& xls, const fs::path& work) {
+namespace {
+
+std::string RunPoiCheck(const fs::path& xls, const fs::path& work) {
   const fs::path classes = work / "poi-classes";
   if (!fs::exists(classes / "XlsDrawingCheck.class")) {
     fs::create_directories(classes);
@@ -41,8 +43,25 @@ std::vector<PoiShape> ReadWithPoi(const fs::path& xls, const fs::path& work) {
                                        ShellQuote(classes.string()) + " XlsDrawingCheck " +
                                        ShellQuote(xls.string()) + " 2>&1");
   EXPECT_EQ(run.exit_code, 0) << run.output.substr(0, 4000);
+  return run.output;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> PoiPrintAreas(const fs::path& xls, const fs::path& work) {
+  std::map<std::string, std::string> areas;
+  std::istringstream lines(RunPoiCheck(xls, work));
+  std::string line, sheet;
+  while (std::getline(lines, line)) {
+    if (line.rfind("SHEET ", 0) == 0) sheet = line.substr(6);
+    if (line.rfind("PRINTAREA ", 0) == 0) areas[sheet] = line.substr(10);
+  }
+  return areas;
+}
+
+std::vector<PoiShape> ReadWithPoi(const fs::path& xls, const fs::path& work) {
   std::vector<PoiShape> shapes;
-  std::istringstream lines(run.output);
+  std::istringstream lines(RunPoiCheck(xls, work));
   std::string line, sheet;
   while (std::getline(lines, line)) {
     if (line.rfind("SHEET ", 0) == 0) sheet = line.substr(6);

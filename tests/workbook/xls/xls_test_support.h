@@ -29,6 +29,10 @@ struct PoiShape {
 // check. A failure of the check is a test failure.
 std::vector<PoiShape> ReadWithPoi(const std::filesystem::path& xls, const std::filesystem::path& work);
 
+// Sheet name -> its print area as POI reads it ("'Sheet'!$A$1:$B$2"), for
+// the sheets that have one.
+std::map<std::string, std::string> PoiPrintAreas(const std::filesystem::path& xls, const std::filesystem::path& work);
+
 // Shape kind -> count on `sheet` (members of groups counted too).
 std::map<std::string, int> PoiKinds(const std::vector<PoiShape>& shapes, const std::string& sheet);
 
