@@ -1,6 +1,7 @@
 #include "workbook/xls/xls_drawing_append.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <map>
 #include <set>
@@ -211,16 +212,16 @@ void CollectNames(const std::string& data, size_t begin, size_t end_of_data, std
 // The name the spreadsheet application gives an object of type `ot` that
 // has no name of its own: its kind and its object id.
 std::string DefaultObjectName(uint16_t ot, uint16_t id) {
-  static const char* const kKinds[] = {"Group",     "Line",      "Rectangle", "Oval",       "Arc",
-                                       "Chart",     "Text Box",  "Button",    "Picture",    "Freeform",
-                                       "Check Box", "Option Button", "Edit Box", "Label",    "Dialog",
-                                       "Spinner",   "Scroll Bar", "List Box", "Group Box",  "Drop Down"};
+  static const char* const kKinds[] = {"Group",      "Line",     "Rectangle", "Oval",       "Arc",
+                                       "Chart",      "Text Box", "Button",    "Picture",    "Freeform",
+                                       "Object",     "Check Box", "Option Button", "Edit Box", "Label",
+                                       "Dialog",     "Spinner",  "Scroll Bar", "List Box",  "Group Box",
+                                       "Drop Down"};
   const char* kind = ot < std::size(kKinds) ? kKinds[ot] : ot == 30 ? "AutoShape" : "Object";
   return std::string(kind) + " " + std::to_string(id);
 }
 
 constexpr uint16_t kObjectComment = 25;
-constexpr uint16_t kObjectFilterButton = 20;
 
 // The top-level shapes of a drawing whose layout is `l`.
 std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l) {
@@ -259,7 +260,8 @@ std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l)
     const auto n = std::lower_bound(client_data.begin(), client_data.end(), client) - client_data.begin();
     if (static_cast<size_t>(n) >= c.objects.size()) continue;
     const auto [ot, id] = c.objects[static_cast<size_t>(n)];
-    if (ot == 0xFFFF || ot == kObjectComment || ot == kObjectFilterButton) continue;
+    // Cell comments belong to their cells, not to the sheet's shapes.
+    if (ot == 0xFFFF || ot == kObjectComment) continue;
     ExistingShape shape;
     shape.object_type = ot;
     shape.object_id = id;
@@ -391,9 +393,11 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
       throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
                                    "」の名前は .xls のブックでは変えられません");
     }
+    // Moved away and back: where it was (to far less than an anchor step).
     constexpr double kPoint = static_cast<double>(kEmuPerPoint);
-    if (node.left == l.x0 / kPoint && node.top == l.y0 / kPoint && node.width == (l.x1 - l.x0) / kPoint &&
-        node.height == (l.y1 - l.y0) / kPoint) {
+    auto same = [](double a, double b) { return std::abs(a - b) < 1e-6; };
+    if (same(node.left, l.x0 / kPoint) && same(node.top, l.y0 / kPoint) && same(node.width, (l.x1 - l.x0) / kPoint) &&
+        same(node.height, (l.y1 - l.y0) / kPoint)) {
       return;
     }
     if (existing.empty()) existing = TopLevelShapes(theirs, ReadDg(theirs.data));
@@ -402,6 +406,7 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     uint16_t v[8];
     Anchor(grid, PointsToEmu(node.left), PointsToEmu(node.top), v[0], v[1], v[2], v[3]);
     Anchor(grid, PointsToEmu(node.left + node.width), PointsToEmu(node.top + node.height), v[4], v[5], v[6], v[7]);
+    if (std::equal(v, v + 8, existing[index].anchor.begin())) return;
     for (size_t k = 0; k < 8; ++k) patch_bytes(existing[index].anchor_at + 2 * k, v[k], 2);
     moved = true;
   });

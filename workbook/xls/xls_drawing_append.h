@@ -39,7 +39,7 @@ struct ExistingShape {
 // What a sheet's drawing already holds that new shapes must not repeat: the
 // largest OBJ id (default names continue after it) and the shapes' names;
 // and the top-level shapes the engine lets the caller move by name (cell
-// comments and filter buttons left out). Throws XlsFormatError when the
+// comments left out). Throws XlsFormatError when the
 // drawing's records are damaged.
 struct ExistingDrawing {
   uint32_t max_obj_id = 0;
