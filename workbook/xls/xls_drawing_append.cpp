@@ -393,6 +393,10 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
       throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
                                    "」の名前は .xls のブックでは変えられません");
     }
+    if (node.rotation != 0) {
+      throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
+                                   "」は .xls のブックでは回転できません");
+    }
     // Moved away and back: where it was (to far less than an anchor step).
     constexpr double kPoint = static_cast<double>(kEmuPerPoint);
     auto same = [](double a, double b) { return std::abs(a - b) < 1e-6; };

@@ -57,7 +57,7 @@ class DrawingAppender {
   // writes the anchors of the sheet's own shapes that were moved or resized
   // (in place: their records keep their length). False when nothing of the
   // sheet's drawing changed. Throws excel::AutomationError for a change the
-  // format cannot take (a shape of the sheet renamed).
+  // format cannot take (a shape of the sheet renamed or rotated).
   bool Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid, StreamEdits& edits);
   // Adds the drawing group and font records to `edits`.
   void Finish(StreamEdits& edits);

@@ -2,7 +2,8 @@
 // engine: found by their names (their own, or the default name of their kind
 // and object number), placed where their anchors put them, moved and resized
 // by name with only their anchors rewritten in place, and refused clearly
-// where the format would need their records rebuilt (grouping, renaming).
+// where the format would need their records rebuilt (grouping, renaming,
+// rotating).
 // POI and LibreOffice see a moved shape where it was moved to.
 #include <gtest/gtest.h>
 
@@ -285,7 +286,7 @@ TEST_F(XlsExistingShapes, LibreOfficeShowsTheMovedShapeAtItsNewAnchorAndTheOther
   EXPECT_EQ(now.anchors.at(4), was.anchors.at(4));
 }
 
-TEST_F(XlsExistingShapes, GroupingOrRenamingTheSheetsShapesIsRefusedAndChangesNothing) {
+TEST_F(XlsExistingShapes, GroupingRenamingOrRotatingTheSheetsShapesIsRefusedAndChangesNothing) {
   const fs::path file = Copy("GNOME__gnumeric__objs.xls");
   const std::string bytes = ReadFileBytes(file);
   auto app = workbook::CreateApplication();
@@ -300,6 +301,14 @@ TEST_F(XlsExistingShapes, GroupingOrRenamingTheSheetsShapesIsRefusedAndChangesNo
     EXPECT_NE(std::string(e.what()).find("\"OVAL\""), std::string::npos) << e.what();
   }
   EXPECT_EQ(shapes->Count(), count + 1);
+  shapes->Item("OVAL")->SetRotation(30);
+  try {
+    book->Save();
+    ADD_FAILURE() << "saved";
+  } catch (const excel::AutomationError& e) {
+    EXPECT_NE(std::string(e.what()).find("OVAL"), std::string::npos) << e.what();
+  }
+  shapes->Item("OVAL")->SetRotation(0);
   shapes->Item("BOX")->SetName("Title block");
   try {
     book->Save();
