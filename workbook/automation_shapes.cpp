@@ -281,15 +281,6 @@ std::shared_ptr<excel::Adjustments> ShapeRangeImpl::Adjustments() {
 
 std::shared_ptr<excel::Shape> ShapeRangeImpl::Group() {
   ref_.CheckOpen();
-  if (ref_.workbook->legacy) {
-    // Its records stay where they are in the sheet's drawing.
-    for (const ShapeNode* node : shapes_) {
-      if (node->kind == ShapeKind::kLoaded) {
-        throw excel::AutomationError("the shape \"" + node->name +
-                                     "\" came with the opened .xls workbook; it can be moved but not grouped");
-      }
-    }
-  }
   ShapeNode& group = ref_.drawing().Group(shapes_);
   ref_.workbook->ReplaceSelectedMembers(*ref_.sheet, group);
   ref_.workbook->Touch();

@@ -41,6 +41,9 @@ class ShapeSource {
   size_t child_count() const { return node_->children.size(); }
   ShapeSource child(size_t i) const { return ShapeSource(*node_->children[i]); }
   const void* identity() const { return node_; }
+  // A shape that came with the opened workbook (kind kOther): its records are
+  // the workbook's own; the writer leaves a placeholder of its frame.
+  bool loaded() const { return node_->kind == ShapeKind::kLoaded; }
 
  private:
   const ShapeNode* node_;

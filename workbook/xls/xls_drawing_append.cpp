@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <set>
@@ -266,6 +267,8 @@ std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l)
     shape.object_type = ot;
     shape.object_id = id;
     shape.anchor_at = anchor;
+    shape.container_at = at;
+    shape.container_end = next;
     for (size_t k = 0; k < 8; ++k) shape.anchor[k] = GetU16(data, anchor + 2 * k);
     std::vector<std::string> names;
     CollectNames(data, own, own_end, names);
@@ -275,6 +278,98 @@ std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l)
   return shapes;
 }
 
+
+// A shape of the sheet's drawing made a member of a new group: its records
+// (from the record its container starts in to the last before the next
+// shape's), with its ClientAnchor replaced by the ChildAnchor of the
+// placeholder the writer made for it at `at` in `data`, and the child flag.
+struct GroupedRecords {
+  size_t placeholder_len = 0;  // the placeholder's container, with its header
+  std::string records;         // the shape's records, made a member
+  uint32_t drawing_size = 0;   // its drawing data now
+  uint32_t removed_size = 0;   // its drawing data where it was
+  size_t first = 0, last = 0;  // its records in the sheet
+  size_t prefix = 0;           // bytes of the first record that belong to what is before it
+};
+
+GroupedRecords GroupedMember(const XlsWorkbook& book, const Collected& theirs, const ExistingShape& e,
+                             const std::string& data, size_t at, uint32_t len, const std::string& sheet_name,
+                             const std::string& shape_name) {
+  auto refuse = [&] {
+    throw excel::AutomationError("シート「" + sheet_name + "」の図形「" + shape_name +
+                                 "」は、そのレコードの並びのため .xls ではグループにできません");
+  };
+  GroupedRecords g;
+  g.placeholder_len = 8 + static_cast<size_t>(len);
+  // The placeholder's child anchor.
+  std::string child_anchor;
+  Walk(data, at + 8, at + 8 + len, 0, [&](uint16_t type, uint16_t, size_t a, uint32_t l) {
+    if (type == art::kChildAnchor && l == 16 && child_anchor.empty()) child_anchor = data.substr(a, 24);
+  });
+  if (child_anchor.empty()) Damaged("グループの図形の位置");
+  const std::string& old = theirs.data;
+  const size_t cs = e.container_at, ce = e.container_end;
+  const size_t anchor = e.anchor_at - 2 - 8;  // the ClientAnchor's header
+  if (GetU32(old, anchor + 4) != 18) refuse();
+  // The container made a member: 2 bytes shorter (a 16-byte child anchor).
+  std::string t = old.substr(cs, anchor - cs) + child_anchor + old.substr(anchor + 26, ce - anchor - 26);
+  const size_t own = GetU16(t, 2) == art::kSpgrContainer ? 8 : 0;
+  SetU32(t, 4, GetU32(t, 4) - 2);
+  if (own != 0) SetU32(t, own + 4, GetU32(t, own + 4) - 2);
+  bool flagged = false;
+  for (size_t r = own + 8; r + 8 <= own + 8 + GetU32(t, own + 4); r += 8 + static_cast<size_t>(GetU32(t, r + 4))) {
+    if (GetU16(t, r + 2) == art::kFsp && GetU32(t, r + 4) >= 8) {
+      SetU32(t, r + 12, GetU32(t, r + 12) | art::kFlagChild);
+      flagged = true;
+      break;
+    }
+  }
+  if (!flagged) refuse();
+  g.drawing_size = static_cast<uint32_t>(t.size());
+  g.removed_size = static_cast<uint32_t>(ce - cs);
+
+  // Its records: from the one its container starts in to the last before
+  // the record the next shape's data starts in (or the drawing's end).
+  auto piece_at = [&](size_t logical) -> const Piece* {
+    auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), logical,
+                               [](size_t v, const Piece& p) { return v < p.logical; });
+    return it == theirs.pieces.begin() ? nullptr : &*(it - 1);
+  };
+  const Piece* start = piece_at(cs);
+  if (start == nullptr) refuse();
+  g.first = start->record;
+  g.prefix = cs - start->logical;
+  if (ce < old.size()) {
+    const Piece* next = piece_at(ce);
+    if (next == nullptr || next->logical != ce || next->record <= g.first) refuse();
+    g.last = next->record - 1;
+  } else {
+    g.last = theirs.last_record;
+  }
+  std::map<size_t, size_t> logical_of;  // record -> offset of its data
+  for (const Piece& p : theirs.pieces) logical_of[p.record] = p.logical;
+  // Where an offset of the old container lies in the new one.
+  auto moved = [&](size_t o) -> size_t {
+    if (o <= anchor) return o - cs;
+    if (o >= anchor + 26) return o - cs - 2;
+    refuse();
+    return 0;
+  };
+  bool first_drawing = true;
+  for (size_t r = g.first; r <= g.last; ++r) {
+    const auto p = logical_of.find(r);
+    if (p == logical_of.end()) {
+      AppendRecord(g.records, book.records[r].type, book.Data(r));
+      continue;
+    }
+    const size_t from = std::max(p->second, cs), to = std::min<size_t>(p->second + book.records[r].size, ce);
+    if (from >= to) refuse();
+    const size_t a = moved(from), b = moved(to);
+    AppendRecord(g.records, first_drawing ? rt::kMsoDrawing : book.records[r].type, std::string_view(t).substr(a, b - a));
+    first_drawing = false;
+  }
+  return g;
+}
 }  // namespace
 
 ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet) {
@@ -484,6 +579,46 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     SetU32(data, mine_layout.fdg + 12, ids.back());
   }
 
+  // Shapes of the sheet grouped with new ones: the writer left a placeholder
+  // of each in its group; the shape's own records take its place (made a
+  // member: a child anchor, the child flag) and leave theirs.
+  std::map<size_t, GroupedRecords> members;  // by the placeholder's offset in `data`
+  uint32_t removed_drawing = 0;
+  if (extend) {
+    std::map<std::string, const LoadedShape*> wanted;
+    std::function<void(const ShapeNode&)> find = [&](const ShapeNode& node) {
+      for (const ShapeNode* child : node.children) {
+        if (child->kind == ShapeKind::kLoaded && child->loaded && child->loaded->legacy_shape >= 0) {
+          wanted.emplace(child->name, child->loaded.get());
+        }
+        find(*child);
+      }
+    };
+    drawing.ForEachTopLevel([&](const ShapeNode& node) {
+      if (node.kind == ShapeKind::kGroup) find(node);
+    });
+    std::vector<std::pair<size_t, size_t>> containers;  // [at, end) of every container in `data`
+    Walk(data, mine_layout.spgr + 8, spgr_end, 0, [&](uint16_t type, uint16_t, size_t at, uint32_t len) {
+      if (type == art::kSpContainer || type == art::kSpgrContainer) containers.emplace_back(at, at + 8 + len);
+      if (wanted.empty() || type != art::kSpContainer) return;
+      std::vector<std::string> names;
+      CollectNames(data, at, at + 8 + len, names);
+      if (names.empty() || !wanted.count(names.front())) return;
+      const LoadedShape& l = *wanted.at(names.front());
+      if (existing.empty()) existing = TopLevelShapes(theirs, ReadDg(theirs.data));
+      const size_t index = static_cast<size_t>(l.legacy_shape);
+      if (index >= existing.size()) Damaged("図形の位置");
+      members[at] = GroupedMember(book_, theirs, existing[index], data, at, len, sheet.name, l.original_name);
+    });
+    for (auto& [at, m] : members) {
+      const int64_t delta = static_cast<int64_t>(m.drawing_size) - static_cast<int64_t>(m.placeholder_len);
+      for (const auto& [c_at, c_end] : containers) {
+        if (c_at < at && at < c_end) SetU32(data, c_at + 4, static_cast<uint32_t>(GetU32(data, c_at + 4) + delta));
+      }
+      removed_drawing += m.removed_size;
+    }
+  }
+
   // The new records: drawing data (without the drawing's own headers and
   // patriarch when the sheet has them), OBJ ids after the sheet's, fonts
   // of the workbook.
@@ -500,6 +635,17 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     const BiffRecord& r = wr[i];
     std::string d(DataOf(w, r));
     const auto piece = piece_of.find(i);
+    if (piece != piece_of.end() && members.count(mine.pieces[piece->second].logical)) {
+      // A placeholder: the sheet's shape in its place, without its OBJ.
+      const GroupedRecords& m = members.at(mine.pieces[piece->second].logical);
+      if (r.size != m.placeholder_len || i + 1 >= wr.size() || wr[i + 1].type != rt::kObj) Damaged("グループの図形");
+      added += m.records;
+      added_drawing += m.drawing_size;
+      drawing_open = false;
+      in_txo = false;
+      ++i;
+      continue;
+    }
     if (piece != piece_of.end()) {
       const size_t from = mine.pieces[piece->second].logical;
       const size_t to = from + r.size;
@@ -561,14 +707,29 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   // Extend: patch lengths and counts where they sit, the new records after
   // the last shape (before a solver container's record or the notes).
   const std::string& old = theirs.data;
-  const uint64_t dg_len = static_cast<uint64_t>(GetU32(old, 4)) + added_drawing;
-  const uint64_t spgr_len = static_cast<uint64_t>(GetU32(old, layout.spgr + 4)) + added_drawing;
+  const uint64_t dg_len = static_cast<uint64_t>(GetU32(old, 4)) + added_drawing - removed_drawing;
+  const uint64_t spgr_len = static_cast<uint64_t>(GetU32(old, layout.spgr + 4)) + added_drawing - removed_drawing;
   if (dg_len > 0xFFFFFFFFull) throw excel::AutomationError("シートの図形が .xls に収まりません");
   patch(4, static_cast<uint32_t>(dg_len));
   patch(layout.spgr + 4, static_cast<uint32_t>(spgr_len));
-  patch(layout.fdg + 8, GetU32(old, layout.fdg + 8) + (count - 1));
+  // Placeholders are not shapes of the sheet.
+  patch(layout.fdg + 8, GetU32(old, layout.fdg + 8) + (count - 1) - static_cast<uint32_t>(members.size()));
+  shapes_saved_ -= static_cast<uint32_t>(members.size());
   patch(layout.fdg + 12, std::max(GetU32(old, layout.fdg + 12), ids.back()));
   write_patches();
+  // The grouped shapes' records leave their place (the first record keeps
+  // what it holds of the shapes before).
+  for (const auto& [at, m] : members) {
+    for (size_t r = m.first; r <= m.last; ++r) {
+      if (r == m.first && m.prefix > 0) {
+        const auto p = patched.find(r);
+        const std::string d = p != patched.end() ? p->second : std::string(book_.Data(r));
+        edits.replace[r] = RecordBytes(book_.records[r].type, std::string_view(d).substr(0, m.prefix));
+      } else {
+        edits.replace[r] = std::string();
+      }
+    }
+  }
 
   const size_t old_spgr_end = layout.spgr + 8 + GetU32(old, layout.spgr + 4);
   size_t at = kNone;

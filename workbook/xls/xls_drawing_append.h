@@ -34,6 +34,8 @@ struct ExistingShape {
   std::array<uint16_t, 8> anchor{};
   // Offset of the anchor's first cell value in the sheet's joined drawing data.
   size_t anchor_at = 0;
+  // Its container (SpContainer, or a group's SpgrContainer) there: [at, end).
+  size_t container_at = 0, container_end = 0;
 };
 
 // What a sheet's drawing already holds that new shapes must not repeat: the
