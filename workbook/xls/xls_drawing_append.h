@@ -11,6 +11,12 @@
 // are patched in place and the new shapes' records follow its last shape.
 // A sheet without one gets a new drawing before its window settings. The
 // drawing group (created when the workbook has none) counts the new shapes.
+//
+// The sheet's own shapes are in the engine's drawing as loaded shapes. One
+// moved or resized gets its anchor rewritten in place; one grouped with new
+// shapes is written by the writer as a placeholder, whose place its own
+// records take (made a member: a child anchor, the child flag), leaving
+// where they were. Everything else of theirs keeps its bytes.
 
 #include <array>
 #include <string>
@@ -55,11 +61,13 @@ ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& she
 class DrawingAppender {
  public:
   explicit DrawingAppender(const XlsWorkbook& book);
-  // Adds the records for `drawing`'s new shapes on `sheet` to `edits`, and
+  // Adds the records for `drawing`'s new shapes on `sheet` to `edits`,
   // writes the anchors of the sheet's own shapes that were moved or resized
-  // (in place: their records keep their length). False when nothing of the
-  // sheet's drawing changed. Throws excel::AutomationError for a change the
-  // format cannot take (a shape of the sheet renamed or rotated).
+  // (in place: their records keep their length), and moves those grouped
+  // with new shapes into their groups. False when nothing of the sheet's
+  // drawing changed. Throws excel::AutomationError for a change the format
+  // cannot take (a shape of the sheet renamed or rotated, or grouped where
+  // its records do not begin and end with it).
   bool Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid, StreamEdits& edits);
   // Adds the drawing group and font records to `edits`.
   void Finish(StreamEdits& edits);
