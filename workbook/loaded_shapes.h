@@ -57,6 +57,9 @@ struct LoadedShape {
   // The frame and name the shape was read with (the first anchor's frame).
   int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   std::string original_name;
+  // A shape of a legacy .xls sheet: its place among the sheet's top-level
+  // shapes (it has no markup; element and anchors are empty). -1 otherwise.
+  int64_t legacy_shape = -1;
 };
 
 // Parses the drawing part `data` and adds its top-level objects to `drawing`

@@ -24,6 +24,7 @@
 #include "excel/excel_automation.h"
 #include "model/rv_document.h"
 #include "tests/app/dxf_test_files.h"
+#include "tests/app/interrupted_conversion.h"
 #include "tests/app/recording_run_view.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/shared_files.h"
@@ -447,50 +448,6 @@ TEST_F(WorkbookSafety, NamesUpToTheFileSystemLimitSave) {
   ASSERT_TRUE(RunInto(book).Succeeded());
   EXPECT_EQ(ShapesOf(book).size(), 6u);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
-}
-
-}  // namespace
-}  // namespace ovix::testing
-
-namespace ovix::testing {
-namespace {
-
-// Runs ovix-convert drawing `dxf` into `xlsx` and sends it `signal` `delay`
-// after it has said it is saving (no signal when `delay` is negative).
-// Returns the seconds from that moment to the end of the process.
-double ConvertAndInterrupt(const fs::path& dxf, const fs::path& xlsx, int signal,
-                           std::chrono::microseconds delay) {
-  int pipe_fds[2];
-  if (::pipe(pipe_fds) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    ::dup2(pipe_fds[1], 1);
-    ::dup2(pipe_fds[1], 2);
-    ::close(pipe_fds[0]);
-    ::execl(OVIX_CONVERT_PATH, OVIX_CONVERT_PATH, dxf.c_str(), xlsx.c_str(), "--overwrite",
-            static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ::close(pipe_fds[1]);
-  std::string seen;
-  char buffer[4096];
-  while (seen.find(kStatusSavingWorkbook) == std::string::npos) {
-    const ssize_t n = ::read(pipe_fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    seen.append(buffer, static_cast<std::size_t>(n));
-  }
-  const auto saving = std::chrono::steady_clock::now();
-  if (delay.count() >= 0) {
-    std::this_thread::sleep_for(delay);
-    ::kill(pid, signal);
-  }
-  // Drained, so that the program never waits on a full pipe.
-  while (::read(pipe_fds[0], buffer, sizeof buffer) > 0) {
-  }
-  ::close(pipe_fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - saving).count();
 }
 
 TEST_F(WorkbookSafety, AnInterruptedSaveLeavesTheOldOrTheNewWorkbookAndNoTemporaryFile) {

@@ -93,16 +93,21 @@ class SectorSpace {
     return s;
   }
 
-  // New table sectors until the table has an entry for every sector.
+  // New table sectors until the table has an entry for every sector. A file
+  // may hold more sectors than its table had entries for (bytes after the
+  // last one it lists): the new table sectors are marked once the table
+  // reaches them.
   void Cover() {
+    std::vector<uint32_t> added;
     while (fat_.size() < count_) {
       if (count_ >= kDifatSector - 1) throw CompoundFileError("ファイルが大きすぎます");
       const uint32_t t = count_++;
       out_.resize(out_.size() + size_, '\0');
       fat_.resize(fat_.size() + size_ / 4, kFreeSector);
-      fat_[t] = kFatSector;
       fat_sectors_.push_back(t);
+      added.push_back(t);
     }
+    for (const uint32_t t : added) fat_[t] = kFatSector;
   }
 
   const CompoundFile& file_;

@@ -41,20 +41,30 @@ class ShapeSource {
   size_t child_count() const { return node_->children.size(); }
   ShapeSource child(size_t i) const { return ShapeSource(*node_->children[i]); }
   const void* identity() const { return node_; }
+  // A shape that came with the opened workbook (kind kOther): its records are
+  // the workbook's own; the writer leaves a placeholder of its frame.
+  bool loaded() const { return node_->kind == ShapeKind::kLoaded; }
 
  private:
   const ShapeNode* node_;
 };
 
-// The shapes of one sheet, top-level ones back to front, and the names of the
-// fonts their texts use.
+// The shapes of one sheet the writer writes, top-level ones back to front,
+// and the names of the fonts their texts use. Shapes that came with an
+// opened workbook are left out: their records are already in it.
 class SheetShapes {
  public:
   explicit SheetShapes(const Drawing& drawing) : drawing_(&drawing) {}
-  size_t top_level_count() const { return drawing_->TopLevelCount(); }
+  size_t top_level_count() const {
+    size_t count = 0;
+    ForEachTopLevel([&](const ShapeSource&) { ++count; });
+    return count;
+  }
   template <typename F>
   void ForEachTopLevel(F&& f) const {
-    drawing_->ForEachTopLevel([&](const ShapeNode& node) { f(ShapeSource(node)); });
+    drawing_->ForEachTopLevel([&](const ShapeNode& node) {
+      if (node.kind != ShapeKind::kLoaded) f(ShapeSource(node));
+    });
   }
   const std::string& FontName(uint16_t index) const { return drawing_->fonts().Name(index); }
   size_t shape_count() const { return drawing_->shape_count(); }

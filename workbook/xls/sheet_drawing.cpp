@@ -463,7 +463,7 @@ class SheetDrawingWriter {
       WriteGroup(s, child);
       return;
     }
-    if (s.kind() == ShapeClass::kOther) {
+    if (s.kind() == ShapeClass::kOther && !(child && s.loaded())) {
       throw excel::AutomationError("the shape \"" + s.name() +
                                    "\" came with an opened workbook and cannot be written to .xls");
     }

@@ -1,11 +1,14 @@
 #include "workbook/xls/xls_drawing_append.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <set>
 
 #include "excel/excel_automation.h"
+#include "workbook/loaded_shapes.h"
 #include "workbook/utf8_codec.h"
 #include "workbook/xls/biff_stream.h"
 #include "workbook/xls/font_list.h"
@@ -40,6 +43,9 @@ struct Collected {
   std::vector<Piece> pieces;
   size_t last_record = kNone;  // last record of the drawing's sequence
   uint32_t max_obj_id = 0;
+  // Each OBJ record's object type and id, in order (the n-th belongs to the
+  // shape with the n-th ClientData record).
+  std::vector<std::pair<uint16_t, uint16_t>> objects;
 };
 
 Collected Collect(std::string_view stream, const std::vector<BiffRecord>& records, size_t first, size_t last) {
@@ -71,7 +77,12 @@ Collected Collect(std::string_view stream, const std::vector<BiffRecord>& record
       case rt::kObj:
         state = kObj;
         c.last_record = i;
-        if (d.size() >= 8 && GetU16(d, 0) == 0x0015) c.max_obj_id = std::max<uint32_t>(c.max_obj_id, GetU16(d, 6));
+        if (d.size() >= 8 && GetU16(d, 0) == 0x0015) {
+          c.max_obj_id = std::max<uint32_t>(c.max_obj_id, GetU16(d, 6));
+          c.objects.emplace_back(GetU16(d, 4), GetU16(d, 6));
+        } else {
+          c.objects.emplace_back(0xFFFF, 0);
+        }
         break;
       case rt::kTxo:
         state = kTxo;
@@ -174,10 +185,10 @@ void Anchor(const SheetGrid& grid, int64_t x, int64_t y, uint16_t& col, uint16_t
   dy = static_cast<uint16_t>(h > 0 ? std::min<int64_t>(255, p.row_offset * 256 / h) : 0);
 }
 
-// The name (wzName) of each FOPT record in `data`.
-void CollectNames(const std::string& data, std::vector<std::string>& names) {
+// The name (wzName) of each FOPT record in [begin, end) of `data`.
+void CollectNames(const std::string& data, size_t begin, size_t end_of_data, std::vector<std::string>& names) {
   constexpr uint16_t kName = 0x0380;
-  Walk(data, 0, data.size(), 0, [&](uint16_t type, uint16_t count, size_t at, uint32_t len) {
+  Walk(data, begin, end_of_data, 0, [&](uint16_t type, uint16_t count, size_t at, uint32_t len) {
     if (type != art::kFopt) return;
     const size_t end = at + 8 + len;
     size_t complex = at + 8 + 6 * static_cast<size_t>(count);
@@ -199,6 +210,166 @@ void CollectNames(const std::string& data, std::vector<std::string>& names) {
   });
 }
 
+// The name the spreadsheet application gives an object of type `ot` that
+// has no name of its own: its kind and its object id.
+std::string DefaultObjectName(uint16_t ot, uint16_t id) {
+  static const char* const kKinds[] = {"Group",      "Line",     "Rectangle", "Oval",       "Arc",
+                                       "Chart",      "Text Box", "Button",    "Picture",    "Freeform",
+                                       "Object",     "Check Box", "Option Button", "Edit Box", "Label",
+                                       "Dialog",     "Spinner",  "Scroll Bar", "List Box",  "Group Box",
+                                       "Drop Down"};
+  const char* kind = ot < std::size(kKinds) ? kKinds[ot] : ot == 30 ? "AutoShape" : "Object";
+  return std::string(kind) + " " + std::to_string(id);
+}
+
+constexpr uint16_t kObjectComment = 25;
+
+// The top-level shapes of a drawing whose layout is `l`.
+std::vector<ExistingShape> TopLevelShapes(const Collected& c, const DgLayout& l) {
+  const std::string& data = c.data;
+  // ClientData records in order: the n-th is followed by the n-th OBJ.
+  std::vector<size_t> client_data;
+  Walk(data, 0, data.size(), 0, [&](uint16_t type, uint16_t, size_t at, uint32_t) {
+    if (type == art::kClientData) client_data.push_back(at);
+  });
+  std::vector<ExistingShape> shapes;
+  const size_t end = l.spgr + 8 + GetU32(data, l.spgr + 4);
+  bool patriarch = true;
+  for (size_t at = l.spgr + 8; at + 8 <= end; at += 8 + static_cast<size_t>(GetU32(data, at + 4))) {
+    const uint16_t type = GetU16(data, at + 2);
+    const size_t next = at + 8 + static_cast<size_t>(GetU32(data, at + 4));
+    if (patriarch) {
+      patriarch = false;
+      continue;
+    }
+    // A group's own record is its container's first SpContainer.
+    size_t own = at;
+    if (type == art::kSpgrContainer) {
+      own = at + 8;
+      if (own + 8 > next || GetU16(data, own + 2) != art::kSpContainer) continue;
+    } else if (type != art::kSpContainer) {
+      continue;
+    }
+    const size_t own_end = own + 8 + static_cast<size_t>(GetU32(data, own + 4));
+    size_t anchor = kNone, client = kNone;
+    for (size_t r = own + 8; r + 8 <= own_end; r += 8 + static_cast<size_t>(GetU32(data, r + 4))) {
+      const uint16_t t = GetU16(data, r + 2);
+      if (t == art::kClientAnchor && GetU32(data, r + 4) >= 18) anchor = r + 8 + 2;
+      if (t == art::kClientData) client = r;
+    }
+    if (anchor == kNone || client == kNone) continue;
+    const auto n = std::lower_bound(client_data.begin(), client_data.end(), client) - client_data.begin();
+    if (static_cast<size_t>(n) >= c.objects.size()) continue;
+    const auto [ot, id] = c.objects[static_cast<size_t>(n)];
+    // Cell comments belong to their cells, not to the sheet's shapes.
+    if (ot == 0xFFFF || ot == kObjectComment) continue;
+    ExistingShape shape;
+    shape.object_type = ot;
+    shape.object_id = id;
+    shape.anchor_at = anchor;
+    shape.container_at = at;
+    shape.container_end = next;
+    for (size_t k = 0; k < 8; ++k) shape.anchor[k] = GetU16(data, anchor + 2 * k);
+    std::vector<std::string> names;
+    CollectNames(data, own, own_end, names);
+    shape.name = names.empty() ? DefaultObjectName(ot, id) : names.front();
+    shapes.push_back(std::move(shape));
+  }
+  return shapes;
+}
+
+
+// A shape of the sheet's drawing made a member of a new group: its records
+// (from the record its container starts in to the last before the next
+// shape's), with its ClientAnchor replaced by the ChildAnchor of the
+// placeholder the writer made for it at `at` in `data`, and the child flag.
+struct GroupedRecords {
+  size_t placeholder_len = 0;  // the placeholder's container, with its header
+  std::string records;         // the shape's records, made a member
+  uint32_t drawing_size = 0;   // its drawing data now
+  uint32_t removed_size = 0;   // its drawing data where it was
+  size_t first = 0, last = 0;  // its records in the sheet
+  size_t prefix = 0;           // bytes of the first record that belong to what is before it
+};
+
+GroupedRecords GroupedMember(const XlsWorkbook& book, const Collected& theirs, const ExistingShape& e,
+                             const std::string& data, size_t at, uint32_t len, const std::string& sheet_name,
+                             const std::string& shape_name) {
+  auto refuse = [&] {
+    throw excel::AutomationError("シート「" + sheet_name + "」の図形「" + shape_name +
+                                 "」は、そのレコードの並びのため .xls ではグループにできません");
+  };
+  GroupedRecords g;
+  g.placeholder_len = 8 + static_cast<size_t>(len);
+  // The placeholder's child anchor.
+  std::string child_anchor;
+  Walk(data, at + 8, at + 8 + len, 0, [&](uint16_t type, uint16_t, size_t a, uint32_t l) {
+    if (type == art::kChildAnchor && l == 16 && child_anchor.empty()) child_anchor = data.substr(a, 24);
+  });
+  if (child_anchor.empty()) Damaged("グループの図形の位置");
+  const std::string& old = theirs.data;
+  const size_t cs = e.container_at, ce = e.container_end;
+  const size_t anchor = e.anchor_at - 2 - 8;  // the ClientAnchor's header
+  if (GetU32(old, anchor + 4) != 18) refuse();
+  // The container made a member: 2 bytes shorter (a 16-byte child anchor).
+  std::string t = old.substr(cs, anchor - cs) + child_anchor + old.substr(anchor + 26, ce - anchor - 26);
+  const size_t own = GetU16(t, 2) == art::kSpgrContainer ? 8 : 0;
+  SetU32(t, 4, GetU32(t, 4) - 2);
+  if (own != 0) SetU32(t, own + 4, GetU32(t, own + 4) - 2);
+  bool flagged = false;
+  for (size_t r = own + 8; r + 8 <= own + 8 + GetU32(t, own + 4); r += 8 + static_cast<size_t>(GetU32(t, r + 4))) {
+    if (GetU16(t, r + 2) == art::kFsp && GetU32(t, r + 4) >= 8) {
+      SetU32(t, r + 12, GetU32(t, r + 12) | art::kFlagChild);
+      flagged = true;
+      break;
+    }
+  }
+  if (!flagged) refuse();
+  g.drawing_size = static_cast<uint32_t>(t.size());
+  g.removed_size = static_cast<uint32_t>(ce - cs);
+
+  // Its records: from the one its container starts in to the last before
+  // the record the next shape's data starts in (or the drawing's end).
+  auto piece_at = [&](size_t logical) -> const Piece* {
+    auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), logical,
+                               [](size_t v, const Piece& p) { return v < p.logical; });
+    return it == theirs.pieces.begin() ? nullptr : &*(it - 1);
+  };
+  const Piece* start = piece_at(cs);
+  if (start == nullptr) refuse();
+  g.first = start->record;
+  g.prefix = cs - start->logical;
+  if (ce < old.size()) {
+    const Piece* next = piece_at(ce);
+    if (next == nullptr || next->logical != ce || next->record <= g.first) refuse();
+    g.last = next->record - 1;
+  } else {
+    g.last = theirs.last_record;
+  }
+  std::map<size_t, size_t> logical_of;  // record -> offset of its data
+  for (const Piece& p : theirs.pieces) logical_of[p.record] = p.logical;
+  // Where an offset of the old container lies in the new one.
+  auto moved = [&](size_t o) -> size_t {
+    if (o <= anchor) return o - cs;
+    if (o >= anchor + 26) return o - cs - 2;
+    refuse();
+    return 0;
+  };
+  bool first_drawing = true;
+  for (size_t r = g.first; r <= g.last; ++r) {
+    const auto p = logical_of.find(r);
+    if (p == logical_of.end()) {
+      AppendRecord(g.records, book.records[r].type, book.Data(r));
+      continue;
+    }
+    const size_t from = std::max(p->second, cs), to = std::min<size_t>(p->second + book.records[r].size, ce);
+    if (from >= to) refuse();
+    const size_t a = moved(from), b = moved(to);
+    AppendRecord(g.records, first_drawing ? rt::kMsoDrawing : book.records[r].type, std::string_view(t).substr(a, b - a));
+    first_drawing = false;
+  }
+  return g;
+}
 }  // namespace
 
 ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet) {
@@ -206,8 +377,9 @@ ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& she
   ExistingDrawing out;
   out.max_obj_id = c.max_obj_id;
   if (c.pieces.empty()) return out;
-  ReadDg(c.data);
-  CollectNames(c.data, out.names);
+  const DgLayout layout = ReadDg(c.data);
+  CollectNames(c.data, 0, c.data.size(), out.names);
+  out.shapes = TopLevelShapes(c, layout);
   return out;
 }
 
@@ -284,9 +456,63 @@ uint16_t DrawingAppender::FontIndex(const std::string& font_record) {
   return index_of(fonts_.size() - 1);
 }
 
-void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid,
+bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid,
                              StreamEdits& edits) {
-  if (drawing.TopLevelCount() == 0) return;
+  // The sheet's drawing, if it has one.
+  const Collected theirs = Collect(book_.stream, book_.records, sheet.bof, sheet.eof);
+  // Records of the sheet's drawing with bytes written in place.
+  std::map<size_t, std::string> patched;
+  auto patch_bytes = [&](size_t logical, uint32_t value, int bytes) {
+    for (int b = 0; b < bytes; ++b) {
+      const size_t at = logical + static_cast<size_t>(b);
+      auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), at,
+                                 [](size_t v, const Piece& p) { return v < p.logical; });
+      const Piece& p = *(it - 1);
+      auto [slot, fresh] = patched.try_emplace(p.record);
+      if (fresh) slot->second.assign(book_.Data(p.record));
+      slot->second[at - p.logical] = static_cast<char>((value >> (8 * b)) & 0xFF);
+    }
+  };
+  auto patch = [&](size_t logical, uint32_t value) { patch_bytes(logical, value, 4); };
+  auto write_patches = [&] {
+    for (auto& [record, d] : patched) edits.replace[record] = RecordBytes(book_.records[record].type, d);
+  };
+
+  // The sheet's own shapes that were moved or resized get new anchors.
+  bool moved = false;
+  std::vector<ExistingShape> existing;
+  drawing.ForEachTopLevel([&](const ShapeNode& node) {
+    if (node.kind != ShapeKind::kLoaded || !node.loaded || node.loaded->legacy_shape < 0) return;
+    const LoadedShape& l = *node.loaded;
+    if (node.name != l.original_name) {
+      throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
+                                   "」の名前は .xls のブックでは変えられません");
+    }
+    if (node.rotation != 0) {
+      throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
+                                   "」は .xls のブックでは回転できません");
+    }
+    // Moved away and back: where it was (to far less than an anchor step).
+    constexpr double kPoint = static_cast<double>(kEmuPerPoint);
+    auto same = [](double a, double b) { return std::abs(a - b) < 1e-6; };
+    if (same(node.left, l.x0 / kPoint) && same(node.top, l.y0 / kPoint) && same(node.width, (l.x1 - l.x0) / kPoint) &&
+        same(node.height, (l.y1 - l.y0) / kPoint)) {
+      return;
+    }
+    if (existing.empty()) existing = TopLevelShapes(theirs, ReadDg(theirs.data));
+    const size_t index = static_cast<size_t>(l.legacy_shape);
+    if (index >= existing.size()) Damaged("図形の位置");
+    uint16_t v[8];
+    Anchor(grid, PointsToEmu(node.left), PointsToEmu(node.top), v[0], v[1], v[2], v[3]);
+    Anchor(grid, PointsToEmu(node.left + node.width), PointsToEmu(node.top + node.height), v[4], v[5], v[6], v[7]);
+    if (std::equal(v, v + 8, existing[index].anchor.begin())) return;
+    for (size_t k = 0; k < 8; ++k) patch_bytes(existing[index].anchor_at + 2 * k, v[k], 2);
+    moved = true;
+  });
+  if (SheetShapes(drawing).top_level_count() == 0) {
+    write_patches();
+    return moved;
+  }
   // The new shapes as a drawing of their own.
   ShapeIdClusters scratch_ids;
   FontList scratch_fonts;
@@ -307,8 +533,6 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   const uint32_t count = GetU32(mine.data, mine_layout.fdg + 8);  // shapes with the patriarch
   const size_t shapes_at = mine_layout.spgr + 8 + 8 + GetU32(mine.data, mine_layout.spgr + 8 + 4);
 
-  // The sheet's drawing, if it has one.
-  const Collected theirs = Collect(book_.stream, book_.records, sheet.bof, sheet.eof);
   const bool extend = !theirs.pieces.empty();
   DgLayout layout;
   uint32_t dgid = 0;
@@ -355,6 +579,46 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     SetU32(data, mine_layout.fdg + 12, ids.back());
   }
 
+  // Shapes of the sheet grouped with new ones: the writer left a placeholder
+  // of each in its group; the shape's own records take its place (made a
+  // member: a child anchor, the child flag) and leave theirs.
+  std::map<size_t, GroupedRecords> members;  // by the placeholder's offset in `data`
+  uint32_t removed_drawing = 0;
+  if (extend) {
+    std::map<std::string, const LoadedShape*> wanted;
+    std::function<void(const ShapeNode&)> find = [&](const ShapeNode& node) {
+      for (const ShapeNode* child : node.children) {
+        if (child->kind == ShapeKind::kLoaded && child->loaded && child->loaded->legacy_shape >= 0) {
+          wanted.emplace(child->name, child->loaded.get());
+        }
+        find(*child);
+      }
+    };
+    drawing.ForEachTopLevel([&](const ShapeNode& node) {
+      if (node.kind == ShapeKind::kGroup) find(node);
+    });
+    std::vector<std::pair<size_t, size_t>> containers;  // [at, end) of every container in `data`
+    Walk(data, mine_layout.spgr + 8, spgr_end, 0, [&](uint16_t type, uint16_t, size_t at, uint32_t len) {
+      if (type == art::kSpContainer || type == art::kSpgrContainer) containers.emplace_back(at, at + 8 + len);
+      if (wanted.empty() || type != art::kSpContainer) return;
+      std::vector<std::string> names;
+      CollectNames(data, at, at + 8 + len, names);
+      if (names.empty() || !wanted.count(names.front())) return;
+      const LoadedShape& l = *wanted.at(names.front());
+      if (existing.empty()) existing = TopLevelShapes(theirs, ReadDg(theirs.data));
+      const size_t index = static_cast<size_t>(l.legacy_shape);
+      if (index >= existing.size()) Damaged("図形の位置");
+      members[at] = GroupedMember(book_, theirs, existing[index], data, at, len, sheet.name, l.original_name);
+    });
+    for (auto& [at, m] : members) {
+      const int64_t delta = static_cast<int64_t>(m.drawing_size) - static_cast<int64_t>(m.placeholder_len);
+      for (const auto& [c_at, c_end] : containers) {
+        if (c_at < at && at < c_end) SetU32(data, c_at + 4, static_cast<uint32_t>(GetU32(data, c_at + 4) + delta));
+      }
+      removed_drawing += m.removed_size;
+    }
+  }
+
   // The new records: drawing data (without the drawing's own headers and
   // patriarch when the sheet has them), OBJ ids after the sheet's, fonts
   // of the workbook.
@@ -371,6 +635,17 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     const BiffRecord& r = wr[i];
     std::string d(DataOf(w, r));
     const auto piece = piece_of.find(i);
+    if (piece != piece_of.end() && members.count(mine.pieces[piece->second].logical)) {
+      // A placeholder: the sheet's shape in its place, without its OBJ.
+      const GroupedRecords& m = members.at(mine.pieces[piece->second].logical);
+      if (r.size != m.placeholder_len || i + 1 >= wr.size() || wr[i + 1].type != rt::kObj) Damaged("グループの図形");
+      added += m.records;
+      added_drawing += m.drawing_size;
+      drawing_open = false;
+      in_txo = false;
+      ++i;
+      continue;
+    }
     if (piece != piece_of.end()) {
       const size_t from = mine.pieces[piece->second].logical;
       const size_t to = from + r.size;
@@ -426,32 +701,35 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
       }
     }
     edits.insert_before[at] += added;
-    return;
+    return true;
   }
 
   // Extend: patch lengths and counts where they sit, the new records after
   // the last shape (before a solver container's record or the notes).
-  std::map<size_t, std::string> patched;
-  auto patch = [&](size_t logical, uint32_t value) {
-    for (int b = 0; b < 4; ++b) {
-      const size_t at = logical + static_cast<size_t>(b);
-      auto it = std::upper_bound(theirs.pieces.begin(), theirs.pieces.end(), at,
-                                 [](size_t v, const Piece& p) { return v < p.logical; });
-      const Piece& p = *(it - 1);
-      auto [slot, fresh] = patched.try_emplace(p.record);
-      if (fresh) slot->second.assign(book_.Data(p.record));
-      slot->second[at - p.logical] = static_cast<char>((value >> (8 * b)) & 0xFF);
-    }
-  };
   const std::string& old = theirs.data;
-  const uint64_t dg_len = static_cast<uint64_t>(GetU32(old, 4)) + added_drawing;
-  const uint64_t spgr_len = static_cast<uint64_t>(GetU32(old, layout.spgr + 4)) + added_drawing;
+  const uint64_t dg_len = static_cast<uint64_t>(GetU32(old, 4)) + added_drawing - removed_drawing;
+  const uint64_t spgr_len = static_cast<uint64_t>(GetU32(old, layout.spgr + 4)) + added_drawing - removed_drawing;
   if (dg_len > 0xFFFFFFFFull) throw excel::AutomationError("シートの図形が .xls に収まりません");
   patch(4, static_cast<uint32_t>(dg_len));
   patch(layout.spgr + 4, static_cast<uint32_t>(spgr_len));
-  patch(layout.fdg + 8, GetU32(old, layout.fdg + 8) + (count - 1));
+  // Placeholders are not shapes of the sheet.
+  patch(layout.fdg + 8, GetU32(old, layout.fdg + 8) + (count - 1) - static_cast<uint32_t>(members.size()));
+  shapes_saved_ -= static_cast<uint32_t>(members.size());
   patch(layout.fdg + 12, std::max(GetU32(old, layout.fdg + 12), ids.back()));
-  for (auto& [record, d] : patched) edits.replace[record] = RecordBytes(book_.records[record].type, d);
+  write_patches();
+  // The grouped shapes' records leave their place (the first record keeps
+  // what it holds of the shapes before).
+  for (const auto& [at, m] : members) {
+    for (size_t r = m.first; r <= m.last; ++r) {
+      if (r == m.first && m.prefix > 0) {
+        const auto p = patched.find(r);
+        const std::string d = p != patched.end() ? p->second : std::string(book_.Data(r));
+        edits.replace[r] = RecordBytes(book_.records[r].type, std::string_view(d).substr(0, m.prefix));
+      } else {
+        edits.replace[r] = std::string();
+      }
+    }
+  }
 
   const size_t old_spgr_end = layout.spgr + 8 + GetU32(old, layout.spgr + 4);
   size_t at = kNone;
@@ -466,6 +744,7 @@ void DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
     throw excel::AutomationError("シート「" + sheet.name + "」の図形のレコードの並びが想定外のため、図形を追加できません");
   }
   edits.insert_before[at] += added;
+  return true;
 }
 
 void DrawingAppender::Finish(StreamEdits& edits) {

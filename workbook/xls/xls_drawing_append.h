@@ -11,7 +11,14 @@
 // are patched in place and the new shapes' records follow its last shape.
 // A sheet without one gets a new drawing before its window settings. The
 // drawing group (created when the workbook has none) counts the new shapes.
+//
+// The sheet's own shapes are in the engine's drawing as loaded shapes. One
+// moved or resized gets its anchor rewritten in place; one grouped with new
+// shapes is written by the writer as a placeholder, whose place its own
+// records take (made a member: a child anchor, the child flag), leaving
+// where they were. Everything else of theirs keeps its bytes.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -22,12 +29,30 @@
 
 namespace ovix::workbook::xls {
 
+// A top-level shape of a sheet's drawing (a group counts as one).
+struct ExistingShape {
+  // Its name property, or the default name of its kind and object id
+  // ("Text Box 3") when it has none.
+  std::string name;
+  uint16_t object_type = 0;  // the OBJ record's ot
+  uint16_t object_id = 0;
+  // The ClientAnchor's cells: column, dx (1/1024), row, dy (1/256), twice.
+  std::array<uint16_t, 8> anchor{};
+  // Offset of the anchor's first cell value in the sheet's joined drawing data.
+  size_t anchor_at = 0;
+  // Its container (SpContainer, or a group's SpgrContainer) there: [at, end).
+  size_t container_at = 0, container_end = 0;
+};
+
 // What a sheet's drawing already holds that new shapes must not repeat: the
-// largest OBJ id (default names continue after it) and the shapes' names.
-// Throws XlsFormatError when the drawing's records are damaged.
+// largest OBJ id (default names continue after it) and the shapes' names;
+// and the top-level shapes the engine lets the caller move by name (cell
+// comments left out). Throws XlsFormatError when the
+// drawing's records are damaged.
 struct ExistingDrawing {
   uint32_t max_obj_id = 0;
   std::vector<std::string> names;
+  std::vector<ExistingShape> shapes;
 };
 ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& sheet);
 
@@ -36,8 +61,14 @@ ExistingDrawing ReadExistingDrawing(const XlsWorkbook& book, const XlsSheet& she
 class DrawingAppender {
  public:
   explicit DrawingAppender(const XlsWorkbook& book);
-  // Adds the records for `drawing`'s shapes on `sheet` to `edits`.
-  void Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid, StreamEdits& edits);
+  // Adds the records for `drawing`'s new shapes on `sheet` to `edits`,
+  // writes the anchors of the sheet's own shapes that were moved or resized
+  // (in place: their records keep their length), and moves those grouped
+  // with new shapes into their groups. False when nothing of the sheet's
+  // drawing changed. Throws excel::AutomationError for a change the format
+  // cannot take (a shape of the sheet renamed or rotated, or grouped where
+  // its records do not begin and end with it).
+  bool Append(const XlsSheet& sheet, const Drawing& drawing, const SheetGrid& grid, StreamEdits& edits);
   // Adds the drawing group and font records to `edits`.
   void Finish(StreamEdits& edits);
 

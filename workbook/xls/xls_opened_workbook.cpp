@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "excel/excel_automation.h"
+#include "workbook/loaded_shapes.h"
 #include "workbook/opened_package.h"
 #include "workbook/xls/le_bytes.h"
 #include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_page_setup.h"
+#include "workbook/xls/xls_print_names.h"
 
 namespace ovix::workbook::xls {
 
@@ -88,6 +90,31 @@ SheetGrid ReadGrid(const XlsWorkbook& book, const XlsSheet& sheet, int mdw) {
                    GridAxis(SheetGrid::kRowCount, row_emu, std::move(rows)));
 }
 
+// The sheet point (EMU) of a cell anchor's corner: a column and 1/1024 of
+// its width, a row and 1/256 of its height.
+void AnchorPoint(const SheetGrid& grid, uint16_t column, uint16_t dx, uint16_t row, uint16_t dy, int64_t& x,
+                 int64_t& y) {
+  int64_t x0, y0, x1, y1;
+  grid.PointAt({column, 0, row, 0}, x0, y0);
+  grid.PointAt({column + 1, 0, row + 1, 0}, x1, y1);
+  x = x0 + (x1 - x0) * std::min<int64_t>(dx, 1024) / 1024;
+  y = y0 + (y1 - y0) * std::min<int64_t>(dy, 256) / 256;
+}
+
+// The automation type of an object of type `ot`.
+int32_t AutomationType(uint16_t ot) {
+  switch (ot) {
+    case 0: return excel::kTypeGroup;
+    case 1: return excel::kTypeLine;
+    case 2: case 3: case 4: case 30: return excel::kTypeAutoShape;
+    case 5: return excel::kTypeChart;
+    case 6: return excel::kTypeTextBox;
+    case 8: return excel::kTypePicture;
+    case 9: return excel::kTypeFreeform;
+    default: return excel::kTypeOther;
+  }
+}
+
 }  // namespace
 
 std::shared_ptr<WorkbookState> OpenXlsWorkbook(const fs::path& path, std::string bytes) {
@@ -137,9 +164,26 @@ void LoadXlsSheet(const WorkbookState& book, SheetState& sheet) {
   const XlsSheet& xs = opened.workbook.sheets.at(source.workbook_index);
   source.grid.emplace(ReadGrid(opened.workbook, xs, opened.max_digit_width));
   sheet.page = ReadXlsPageSetup(opened.workbook, xs);
-  // New shapes are numbered and named after those already on the sheet.
+  ReadXlsPrintNames(opened.workbook, source.workbook_index, sheet.page);
+  // The sheet's shapes can be found by name, moved and resized; new shapes
+  // are numbered and named after them.
   try {
     const ExistingDrawing existing = ReadExistingDrawing(opened.workbook, xs);
+    for (size_t i = 0; i < existing.shapes.size(); ++i) {
+      const ExistingShape& shape = existing.shapes[i];
+      auto loaded = std::make_shared<LoadedShape>();
+      const std::array<uint16_t, 8>& a = shape.anchor;
+      AnchorPoint(*source.grid, a[0], a[1], a[2], a[3], loaded->x0, loaded->y0);
+      AnchorPoint(*source.grid, a[4], a[5], a[6], a[7], loaded->x1, loaded->y1);
+      loaded->x1 = std::max(loaded->x1, loaded->x0);
+      loaded->y1 = std::max(loaded->y1, loaded->y0);
+      loaded->original_name = shape.name;
+      loaded->legacy_shape = static_cast<int64_t>(i);
+      constexpr double kPoint = static_cast<double>(kEmuPerPoint);
+      const LoadedShape& l = *loaded;
+      sheet.drawing.AddLoaded(std::move(loaded), shape.name, shape.object_id, AutomationType(shape.object_type),
+                              l.x0 / kPoint, l.y0 / kPoint, (l.x1 - l.x0) / kPoint, (l.y1 - l.y0) / kPoint);
+    }
     for (const std::string& name : existing.names) sheet.drawing.ReserveName(name);
     // A default name carries the shape's object id ("Line 12" is object 12);
     // the engine's next name carries the number it is given.

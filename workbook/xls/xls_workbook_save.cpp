@@ -6,6 +6,7 @@
 #include "workbook/xls/xls_drawing_append.h"
 #include "workbook/xls/xls_opened_workbook.h"
 #include "workbook/xls/xls_page_setup.h"
+#include "workbook/xls/xls_print_names.h"
 #include "workbook/xls/xls_stream_rebuild.h"
 #include "workbook/zip_package.h"
 
@@ -16,8 +17,6 @@ namespace {
 [[noreturn]] void Fail(const std::string& workbook, const std::string& what) {
   throw excel::AutomationError("ブック「" + workbook + "」を保存できません: " + what);
 }
-
-bool HasNewShapes(const SheetState& sheet) { return sheet.drawing.shape_count() > 0; }
 
 }  // namespace
 
@@ -32,10 +31,8 @@ std::string SavedXlsBytes(const WorkbookState& book) {
       if (!sheet->source || !sheet->source->loaded) continue;
       const XlsSheet& xs = wb.sheets.at(sheet->source->workbook_index);
       changed |= EditXlsPageSetup(wb, xs, sheet->source->loaded_page, sheet->page, edits);
-      if (HasNewShapes(*sheet)) {
-        appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
-        changed = true;
-      }
+      changed |= EditXlsPrintNames(wb, sheet->source->workbook_index, sheet->source->loaded_page, sheet->page, edits);
+      changed |= appender.Append(xs, sheet->drawing, *sheet->source->grid, edits);
     }
     appender.Finish(edits);
     // Nothing changed: the file as it was read.

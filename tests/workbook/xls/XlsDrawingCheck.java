@@ -1,6 +1,7 @@
 // Test support: reads a legacy workbook with Apache POI's HSSF and prints what
 // its drawing holds, one line per shape, for the engine's tests to compare:
 //   SHAPE <depth> <kind> <name> | <anchor> | <text> | <fonts>
+// after each sheet's "SHEET <name>" and, when it has one, "PRINTAREA <area>";
 // kind: line, oval, arc, rectangle, freeform, textbox, group, other; anchor:
 // "col dx row dy col dx row dy" for top-level shapes, "x1 y1 x2 y2" for
 // members of groups; fonts: "name/size/b/i/u/s/script/colour" per run.
@@ -71,6 +72,8 @@ public class XlsDrawingCheck {
       for (int i = 0; i < book.getNumberOfSheets(); ++i) {
         HSSFSheet sheet = book.getSheetAt(i);
         out.append("SHEET ").append(sheet.getSheetName()).append('\n');
+        String area = book.getPrintArea(i);
+        if (area != null) out.append("PRINTAREA ").append(area).append('\n');
         HSSFPatriarch patriarch = sheet.getDrawingPatriarch();
         if (patriarch == null) continue;
         for (HSSFShape s : patriarch.getChildren()) walk(book, s, 0, out);

@@ -155,6 +155,26 @@ std::string SmallFile() {
   return b;
 }
 
+TEST(XlsCompoundFile, AFileLongerThanItsTableGetsTableSectorsMarkedAsSuch) {
+  // Bytes after the last sector the table maps (found by the fuzzer): the
+  // new table sectors lie beyond the old table's end, and are marked once
+  // the table reaches them (they were written past its end).
+  OVIX_REQUIRE_SHARED(simple, "xls-reference/apache__poi__Simple.xls");
+  std::string bytes = ReadFileBytes(simple);
+  bytes.append(300 * 512, '\0');  // one table sector maps 128
+  const CompoundFile file(bytes);
+  const std::string workbook(200000, 'w');
+  const CompoundFile after(ReplaceStream(file, file.FindChild(0, u"Workbook"), workbook));
+  EXPECT_EQ(after.ReadStream(after.FindChild(0, u"Workbook")), workbook);
+  EXPECT_EQ(after.ReadStream(after.FindChild(0, u"\x05SummaryInformation")),
+            file.ReadStream(file.FindChild(0, u"\x05SummaryInformation")));
+  ASSERT_GT(after.fat_sectors().size(), file.fat_sectors().size());
+  for (const uint32_t t : after.fat_sectors()) {
+    ASSERT_LT(t, after.fat().size());
+    EXPECT_EQ(after.fat()[t], 0xFFFFFFFDu) << "table sector " << t;
+  }
+}
+
 TEST(XlsCompoundFile, DamagedFilesAreRefusedWithoutCrashingOrLooping) {
   ASSERT_EQ(CompoundFile(SmallFile()).ReadStream(1).size(), 4096u);
   auto refused = [](std::string bytes, const char* what) {

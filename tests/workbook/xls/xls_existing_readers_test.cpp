@@ -11,24 +11,13 @@
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
+#include "tests/workbook/xls/xls_test_support.h"
 #include "workbook/workbook_engine.h"
 
 namespace {
 
-// A copy the test may draw into: the shared references may be read-only,
-// and a read-only workbook is refused rather than replaced.
-void CopyWritable(const std::filesystem::path& from, const std::filesystem::path& to) {
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
-}
-
 namespace fs = std::filesystem;
 using namespace ovix::testing;
-
-constexpr const char* kPoiClassPath =
-    "/usr/share/java/poi.jar:/usr/share/java/commons-collections4.jar:/usr/share/java/commons-math3.jar:"
-    "/usr/share/java/commons-codec.jar:/usr/share/java/commons-logging.jar";
 
 // The references with a sheet "Sheet1", and two whose drawing records are
 // continued in each of Excel's forms (drawn into their first sheet).
@@ -41,37 +30,6 @@ const std::pair<const char*, const char*> kDrawn[] = {
     {"apache__poi__DrawingContinue.xls", nullptr},
     {"apache__poi__dg-text.xls", nullptr},
 };
-
-// Shape kind -> count on the drawn sheet, as POI's HSSF reads the file
-// (shapes inside groups counted too).
-std::map<std::string, int> PoiKinds(const fs::path& xls, const fs::path& work, const std::string& sheet) {
-  const fs::path classes = work / "poi-classes";
-  if (!fs::exists(classes / "XlsDrawingCheck.class")) {
-    fs::create_directories(classes);
-    const CommandResult compiled =
-        RunCommand(std::string("javac -nowarn -cp ") + kPoiClassPath + " -d " + ShellQuote(classes.string()) +
-                   " " + ShellQuote((SourceDir() / "tests/workbook/xls/XlsDrawingCheck.java").string()));
-    EXPECT_EQ(compiled.exit_code, 0) << compiled.output;
-  }
-  const CommandResult run = RunCommand(std::string("java -cp ") + kPoiClassPath + ":" +
-                                       ShellQuote(classes.string()) + " XlsDrawingCheck " +
-                                       ShellQuote(xls.string()) + " 2>&1");
-  EXPECT_EQ(run.exit_code, 0) << run.output.substr(0, 3000);
-  std::map<std::string, int> kinds;
-  std::istringstream lines(run.output);
-  std::string line;
-  bool in_sheet = false;
-  while (std::getline(lines, line)) {
-    if (line.rfind("SHEET ", 0) == 0) in_sheet = line.substr(6) == sheet;
-    if (!in_sheet || line.rfind("SHAPE ", 0) != 0) continue;
-    std::istringstream head(line.substr(6));
-    int depth;
-    std::string kind;
-    head >> depth >> kind;
-    ++kinds[kind];
-  }
-  return kinds;
-}
 
 // Converts every file with one LibreOffice run; then the drawing elements
 // LibreOffice made of each (element name -> count).
@@ -149,8 +107,8 @@ TEST(XlsExistingReaders, PoiGnumericAndLibreOfficeReadWhatWasThereAndTheNewShape
     // POI: everything it read before is still there, and the new shapes.
     // (POI stops reading a sheet's drawing at an embedded chart, as in the
     // Gnumeric sample: there it sees the same shapes before and after.)
-    auto poi_before = PoiKinds(d.before, dir.path(), d.sheet);
-    auto poi_after = PoiKinds(d.after, dir.path(), d.sheet);
+    auto poi_before = PoiKinds(ReadWithPoi(d.before, dir.path()), d.sheet);
+    auto poi_after = PoiKinds(ReadWithPoi(d.after, dir.path()), d.sheet);
     for (const auto& [kind, n] : poi_before) EXPECT_GE(poi_after[kind], n) << kind;
     if (!d.chart) {
       EXPECT_EQ(poi_after["line"] - poi_before["line"], 3);

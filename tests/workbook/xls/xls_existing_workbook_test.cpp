@@ -15,6 +15,7 @@
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/xls/xls_record_diff.h"
+#include "tests/workbook/xls/xls_test_support.h"
 #include "workbook/workbook_engine.h"
 #include "workbook/xls/compound_file_reader.h"
 #include "workbook/xls/compound_file_rewriter.h"
@@ -22,14 +23,6 @@
 #include "workbook/xls/xls_workbook_reader.h"
 
 namespace {
-
-// A copy the test may draw into: the shared references may be read-only,
-// and a read-only workbook is refused rather than replaced.
-void CopyWritable(const std::filesystem::path& from, const std::filesystem::path& to) {
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
-}
 
 namespace fs = std::filesystem;
 using namespace ovix::testing;

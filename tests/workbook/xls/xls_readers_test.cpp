@@ -16,6 +16,7 @@
 #include "tests/workbook/external_tools.h"
 #include "tests/workbook/package_reader.h"
 #include "tests/workbook/showcase_workbook.h"
+#include "tests/workbook/xls/xls_test_support.h"
 #include "workbook/workbook_engine.h"
 
 namespace ovix::testing {
@@ -24,10 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace sc = ovix::testing::showcase;
 
-constexpr const char* kPoiClassPath =
-    "/usr/share/java/poi.jar:/usr/share/java/commons-collections4.jar:/usr/share/java/commons-math3.jar:"
-    "/usr/share/java/commons-codec.jar:/usr/share/java/commons-logging.jar";
-
 // The kind a shape's default name gives ("Line 3" is a line).
 std::string KindOfName(const std::string& name) {
   static const std::map<std::string, std::string> kinds = {
@@ -35,59 +32,6 @@ std::string KindOfName(const std::string& name) {
       {"TextBox", "textbox"}, {"Group", "group"}, {"Rectangle", "rectangle"}};
   const auto it = kinds.find(name.substr(0, name.find(' ')));
   return it == kinds.end() ? "other" : it->second;
-}
-
-struct PoiShape {
-  int depth = 0;
-  std::string kind, name;
-  std::vector<int> anchor;
-  std::string text, fonts;
-};
-
-// Runs the POI check (compiled once per test binary) on `xls`.
-std::vector<PoiShape> ReadWithPoi(const fs::path& xls, const fs::path& work) {
-  const fs::path classes = work / "poi-classes";
-  if (!fs::exists(classes / "XlsDrawingCheck.class")) {
-    fs::create_directories(classes);
-    const CommandResult compiled =
-        RunCommand(std::string("javac -nowarn -cp ") + kPoiClassPath + " -d " + ShellQuote(classes.string()) +
-                   " " + ShellQuote((SourceDir() / "tests/workbook/xls/XlsDrawingCheck.java").string()));
-    EXPECT_EQ(compiled.exit_code, 0) << compiled.output;
-  }
-  const CommandResult run = RunCommand(std::string("java -cp ") + kPoiClassPath + ":" +
-                                       ShellQuote(classes.string()) + " XlsDrawingCheck " +
-                                       ShellQuote(xls.string()) + " 2>&1");
-  EXPECT_EQ(run.exit_code, 0) << run.output.substr(0, 4000);
-  std::vector<PoiShape> shapes;
-  std::istringstream lines(run.output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.rfind("SHAPE ", 0) != 0) continue;
-    std::vector<std::string> fields;
-    size_t at = 6;
-    while (true) {
-      const size_t bar = line.find(" | ", at);
-      fields.push_back(line.substr(at, bar == std::string::npos ? std::string::npos : bar - at));
-      if (bar == std::string::npos) break;
-      at = bar + 3;
-    }
-    PoiShape s;
-    std::istringstream head(fields.at(0));
-    head >> s.depth >> s.kind;
-    std::getline(head >> std::ws, s.name);
-    // POI keeps the name's terminating NUL.
-    while (!s.name.empty() && (s.name.back() == '\0' || s.name.back() == ' ')) s.name.pop_back();
-    std::istringstream anchor(fields.at(1));
-    for (int v; anchor >> v;) s.anchor.push_back(v);
-    if (fields.size() > 2) s.text = fields[2];
-    if (fields.size() > 3) s.fonts = fields[3];
-    shapes.push_back(s);
-  }
-  return shapes;
-}
-
-bool HasJavaAndPoi() {
-  return HasProgram("javac") && HasProgram("java") && fs::exists("/usr/share/java/poi.jar");
 }
 
 class XlsReaders : public ::testing::Test {
