@@ -15,5 +15,17 @@ extern "C" {
 // Read by jemalloc before its first allocation; unknown keys are reported
 // and ignored, so an older jemalloc still starts.
 extern const char* malloc_conf;
+#ifdef OVIX_ALLOCATOR_ONE_RUN
+// The command-line converter runs its conversions and exits, so it keeps
+// every page it frees for its next allocations until it ends: large blocks
+// (8 MB and more) too, which would otherwise go straight back to the system,
+// and none is returned on a timer. The file's records and the model's stores,
+// freed between stages, then back the next stage's shapes and output (and
+// the next file of a batch) instead of fresh pages. The window program stays
+// open between conversions and returns freed memory as before.
+const char* malloc_conf =
+    "thp:always,metadata_thp:auto,narenas:1,oversize_threshold:0,dirty_decay_ms:-1,muzzy_decay_ms:-1";
+#else
 const char* malloc_conf = "thp:always,metadata_thp:auto,narenas:1";
+#endif
 }

@@ -1,6 +1,8 @@
 #include "dxf/tag_reader.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -12,6 +14,13 @@ namespace ovix {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Eight bytes at a time: the high bit of each byte of `x` that is zero. The
+// lowest bit set marks the first zero byte exactly (a byte above it may be
+// marked wrongly), and the result is 0 exactly when no byte is zero.
+constexpr uint64_t kEachByte = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+inline uint64_t ZeroBytes(uint64_t x) { return (x - kEachByte) & ~x & kHighBits; }
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -171,6 +180,28 @@ bool DxfTagReader::FastPair(DxfTag& tag) {
   const char* ve = v;
   unsigned high = 0;
   bool backslash = false;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t high_words = 0;
+    uint64_t backslash_words = 0;
+    while (e - ve >= 8) {
+      uint64_t w;
+      std::memcpy(&w, ve, 8);
+      const uint64_t ends = ZeroBytes(w ^ (kEachByte * '\n')) | ZeroBytes(w ^ (kEachByte * '\r'));
+      if (ends != 0) {
+        const int before = std::countr_zero(ends) / 8;  // bytes before the line end
+        w &= before == 0 ? 0 : ~uint64_t{0} >> (64 - 8 * before);
+        high_words |= w;
+        backslash_words |= ZeroBytes(w ^ (kEachByte * '\\'));
+        ve += before;
+        break;
+      }
+      high_words |= w;
+      backslash_words |= ZeroBytes(w ^ (kEachByte * '\\'));
+      ve += 8;
+    }
+    high = (high_words & kHighBits) != 0 ? 0x80 : 0;
+    backslash = backslash_words != 0;
+  }
   while (ve < e) {
     const char c = *ve;
     if (c == '\n' || c == '\r') break;

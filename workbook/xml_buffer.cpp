@@ -1,5 +1,6 @@
 #include "workbook/xml_buffer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "workbook/utf8_codec.h"
@@ -25,19 +26,31 @@ XmlBuffer& XmlBuffer::Double(double value) {
   if (value == 0) value = 0;  // no "-0"
   char buf[32];
   const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  out_.append(buf, static_cast<size_t>(result.ptr - buf));
+  Put(buf, static_cast<size_t>(result.ptr - buf));
   return *this;
+}
+
+void XmlBuffer::Expand(size_t n) {
+  if (limit_ == 0) {
+    len_ = out_.size();  // the string was handed out and may have changed
+  } else {
+    out_.resize(len_);
+  }
+  const size_t need = len_ + n;
+  if (need > out_.capacity()) out_.reserve(std::max(need, 2 * out_.capacity()));
+  out_.resize(out_.capacity());
+  limit_ = out_.size();
 }
 
 void XmlBuffer::EscapeChar(char32_t c, bool attribute) {
   if (!AllowedInXml(c)) return;
   switch (c) {
-    case U'&': out_.append("&amp;"); return;
-    case U'<': out_.append("&lt;"); return;
-    case U'>': out_.append("&gt;"); return;
+    case U'&': Raw("&amp;"); return;
+    case U'<': Raw("&lt;"); return;
+    case U'>': Raw("&gt;"); return;
     case U'"':
       if (attribute) {
-        out_.append("&quot;");
+        Raw("&quot;");
         return;
       }
       break;
@@ -46,19 +59,38 @@ void XmlBuffer::EscapeChar(char32_t c, bool attribute) {
     case U'\r':
       // Attribute values would fold these into blanks; keep them as they are.
       if (attribute) {
-        out_.append("&#");
-        Int(static_cast<int64_t>(c));
-        out_.push_back(';');
+        Raw("&#").Int(static_cast<int64_t>(c)).Put(';');
         return;
       }
       if (c == U'\r') {
-        out_.append("&#13;");
+        Raw("&#13;");
         return;
       }
       break;
     default: break;
   }
-  AppendUtf8(c, out_);
+  char bytes[4];
+  size_t n;
+  if (c < 0x80) {
+    bytes[0] = static_cast<char>(c);
+    n = 1;
+  } else if (c < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+    bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+    n = 2;
+  } else if (c < 0x10000) {
+    bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+    bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+    n = 3;
+  } else {
+    bytes[0] = static_cast<char>(0xF0 | (c >> 18));
+    bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
+    n = 4;
+  }
+  Put(bytes, n);
 }
 
 void XmlBuffer::Escape(std::string_view utf8, bool attribute) {
@@ -68,7 +100,7 @@ void XmlBuffer::Escape(std::string_view utf8, bool attribute) {
     // Copy plain ASCII stretches at once.
     size_t j = i;
     while (j < n && !NeedsCare(static_cast<unsigned char>(utf8[j]))) ++j;
-    out_.append(utf8.data() + i, j - i);
+    Put(utf8.data() + i, j - i);
     if (j == n) break;
     i = j;
     const auto c = static_cast<unsigned char>(utf8[i]);
@@ -94,7 +126,7 @@ void XmlBuffer::Escape(std::string_view utf8, bool attribute) {
 XmlBuffer& XmlBuffer::Text(std::u32string_view chars) {
   for (char32_t c : chars) {
     if (c < 0x80 && !NeedsCare(static_cast<unsigned char>(c))) {
-      out_.push_back(static_cast<char>(c));
+      Put(static_cast<char>(c));
     } else {
       EscapeChar(c, false);
     }

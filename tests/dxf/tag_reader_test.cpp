@@ -113,6 +113,51 @@ TEST(DxfTagReader, PlainFlagMarksValuesThatNeedDecoding) {
   EXPECT_EQ(plain, (std::vector<bool>{true, false, false}));
 }
 
+// Values are scanned several bytes at a time: every length and every place of
+// a byte that needs decoding, with either line end and with chunk borders
+// anywhere, gives the same values and flags as reading byte by byte would.
+TEST(DxfTagReader, ValuesAndPlainFlagsAtEveryLengthAndPosition) {
+  struct Expected {
+    std::string value;
+    bool plain;
+  };
+  for (const char* eol : {"\n", "\r\n"}) {
+    std::string file;
+    std::vector<Expected> expected;
+    for (int length = 0; length <= 19; ++length) {
+      for (int at = -1; at < length; ++at) {
+        for (const char special : {'\\', '\x93', '\x00'}) {
+          std::string value;
+          for (int i = 0; i < length; ++i) value.push_back(static_cast<char>('a' + (i % 26)));
+          if (at >= 0) value[static_cast<size_t>(at)] = special;
+          file += "  1";
+          file += eol;
+          file += value;
+          file += eol;
+          expected.push_back({value, at < 0 || special == '\x00'});
+          if (at < 0) break;
+        }
+      }
+    }
+    for (const std::size_t chunk : {std::size_t{1} << 20, std::size_t{7}, std::size_t{64}}) {
+      TempDir dir;
+      WriteFileBytes(dir / "t.dxf", file);
+      DxfTagReader reader(chunk);
+      ASSERT_TRUE(reader.Open((dir / "t.dxf").string()));
+      DxfTag tag;
+      size_t n = 0;
+      while (reader.NextPair(tag) == DxfTagStatus::Pair) {
+        ASSERT_LT(n, expected.size());
+        EXPECT_EQ(tag.Value, expected[n].value) << n << " chunk " << chunk;
+        EXPECT_EQ(tag.Plain, expected[n].plain) << n << " chunk " << chunk;
+        EXPECT_EQ(tag.Line, 1 + 2 * n);
+        ++n;
+      }
+      EXPECT_EQ(n, expected.size()) << "chunk " << chunk;
+    }
+  }
+}
+
 TEST(DxfTagReader, ParseGroupCode) {
   int32_t code = -1;
   EXPECT_TRUE(ParseGroupCode("  0", code));
