@@ -25,7 +25,7 @@ std::string FoldedPartName(std::string_view name) {
 }
 
 PackagePart::PackagePart(std::string name, std::string data)
-    : name_(std::move(name)), size_(data.size()), inflated_(true), data_(std::move(data)) {}
+    : name_(std::move(name)), size_(data.size()), data_(std::move(data)) {}
 
 PackagePart::PackagePart(std::string name, std::string compressed, uint16_t method, uint32_t crc, uint64_t size)
     : name_(std::move(name)),
@@ -33,11 +33,18 @@ PackagePart::PackagePart(std::string name, std::string compressed, uint16_t meth
       has_compressed_(true),
       method_(method),
       crc_(crc),
-      size_(size) {}
+      size_(size),
+      inflated_(method == ZIP_CM_STORE ? nullptr : std::make_unique<Inflated>()) {}
 
 const std::string& PackagePart::data() const {
-  if (inflated_) return data_;
+  if (!has_compressed_) return data_;
   if (method_ == ZIP_CM_STORE) return compressed_;
+  // A failure leaves the part uninflated: the next reader fails the same way.
+  std::call_once(inflated_->once, [this] { inflated_->data = Inflate(); });
+  return inflated_->data;
+}
+
+std::string PackagePart::Inflate() const {
   const auto damaged = [&] {
     throw excel::AutomationError("the part " + name_ + " of the workbook is damaged (it no longer inflates to the size and CRC checked at open)");
   };
@@ -74,9 +81,7 @@ const std::string& PackagePart::data() const {
                 static_cast<uInt>(std::min<uint64_t>(size_ - at, kStep)));
   }
   if (static_cast<uint32_t>(crc) != crc_) damaged();
-  data_ = std::move(out);
-  inflated_ = true;
-  return data_;
+  return out;
 }
 
 void PackageContents::Add(std::string name, std::string data) {

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,14 +64,22 @@ class PackagePart {
   uint64_t size() const { return size_; }
 
  private:
+  std::string Inflate() const;
+
   std::string name_;
   std::string compressed_;
   bool has_compressed_ = false;
   uint16_t method_ = 0;
   uint32_t crc_ = 0;
   uint64_t size_ = 0;
-  mutable bool inflated_ = false;
-  mutable std::string data_;
+  std::string data_;  // a part held uncompressed
+  // The inflated bytes of a part held compressed, made once even when
+  // several threads read the part.
+  struct Inflated {
+    std::once_flag once;
+    std::string data;
+  };
+  std::unique_ptr<Inflated> inflated_;
 };
 
 // The parts of a package in archive order, found by name. Names compare
