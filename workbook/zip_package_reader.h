@@ -30,8 +30,8 @@ struct PackageLimits {
   // Parts in one package (Excel's own packages hold a few hundred at most).
   size_t max_parts = 20000;
   // Uncompressed bytes of all parts together, and of one part: every part is
-  // held in memory while the workbook is open (parsed parts have their own,
-  // smaller limit, kMaxParsedPartBytes).
+  // inflated once at open to be checked, and a part the engine reads is held
+  // expanded (parsed parts have their own, smaller limit, kMaxParsedPartBytes).
   uint64_t max_total_bytes = uint64_t{1} << 30;
   uint64_t max_part_bytes = uint64_t{512} << 20;
   // A part larger than `ratio_threshold_bytes` may expand at most this many
