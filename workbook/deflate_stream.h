@@ -21,6 +21,7 @@ namespace ovix::workbook {
 // A part's bytes as one raw deflate stream, held as consecutive pieces.
 struct DeflatedData {
   std::vector<std::string> pieces;
+  uint16_t method = 8;            // ZIP method of the pieces: 8 deflated, 0 stored
   uint32_t crc = 0;               // CRC-32 of the uncompressed bytes
   uint64_t size = 0;              // uncompressed
   uint64_t compressed_size = 0;  // sum of the pieces' sizes

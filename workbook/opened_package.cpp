@@ -29,14 +29,14 @@ constexpr double kPointsPerInch = 72.0;
 const std::string& PartData(const OpenedPackage& package, const std::string& part, const std::string& what) {
   const PackagePart* p = package.contents.Find(part);
   if (p == nullptr) Fail(package.display_name, what + " " + part + " is missing from the package");
-  return p->data;
+  return p->data();
 }
 
 std::vector<Relationship> ReadRelationships(const OpenedPackage& package, const std::string& rels_part) {
   const PackagePart* p = package.contents.Find(rels_part);
   if (p == nullptr) return {};
   pugi::xml_document doc;
-  ParseXmlPart(doc, p->data, rels_part, package.display_name);
+  ParseXmlPart(doc, p->data(), rels_part, package.display_name);
   return ParseRelationships(doc);
 }
 
@@ -107,7 +107,7 @@ static int ReadMaxDigitWidth(const OpenedPackage& package, const std::vector<Rel
     const PackagePart* p = package.contents.Find(part);
     if (p == nullptr) break;
     pugi::xml_document doc;
-    ParseXmlPart(doc, p->data, part, package.display_name);
+    ParseXmlPart(doc, p->data(), part, package.display_name);
     const pugi::xml_node font = Child(Child(doc.document_element(), "fonts"), "font");
     const std::string name = Child(font, "name").attribute("val").value();
     const double size = AttrDouble(Child(font, "sz"), "val", 11);
@@ -389,8 +389,8 @@ void EnsureSheetLoaded(const WorkbookState& book, SheetState& sheet) {
       Fail(package.display_name, "the drawing of the sheet \"" + sheet.name + "\" points to " + found->target +
                                      ", which is not in the package");
     }
-    source.drawing_part = data->name;
-    LoadDrawingShapes(data->data, data->name, package.display_name, *source.grid, sheet.drawing, *drawing);
+    source.drawing_part = data->name();
+    LoadDrawingShapes(data->data(), data->name(), package.display_name, *source.grid, sheet.drawing, *drawing);
   }
   source.drawing = std::move(drawing);
   source.loaded_page = sheet.page;

@@ -282,7 +282,7 @@ std::string RelativeTarget(const std::string& from_part, const std::string& to_p
 class PackageUpdate {
  public:
   explicit PackageUpdate(const OpenedPackage& package) : package_(package) {
-    for (const PackagePart& p : package.contents.parts()) taken_.insert(FoldedPartName(p.name));
+    for (const PackagePart& p : package.contents.parts()) taken_.insert(FoldedPartName(p.name()));
   }
 
   void Sheet(const SheetState& sheet) {
@@ -341,11 +341,14 @@ class PackageUpdate {
     }
     ZipPackageWriter writer;
     for (const PackagePart& p : package_.contents.parts()) {
-      const auto it = replaced_.find(FoldedPartName(p.name));
+      const auto it = replaced_.find(FoldedPartName(p.name()));
       if (it != replaced_.end()) {
-        writer.AddView(p.name, it->second);
+        writer.AddView(p.name(), it->second);
+      } else if (p.has_compressed()) {
+        // Unchanged: copied as the original archive stored it.
+        writer.AddCompressedView(p.name(), p.compressed(), p.method(), p.crc(), p.size());
       } else {
-        writer.AddView(p.name, p.data);
+        writer.AddView(p.name(), p.data());
       }
     }
     for (const auto& [name, data] : added_) writer.AddView(name, data);
@@ -364,7 +367,7 @@ class PackageUpdate {
     const auto added = std::find_if(added_.begin(), added_.end(),
                                     [&](const auto& a) { return FoldedPartName(a.first) == folded; });
     if (p != nullptr) {
-      ParseXmlPart(*doc, p->data, part, package_.display_name);
+      ParseXmlPart(*doc, p->data(), part, package_.display_name);
     } else if (added != added_.end()) {
       ParseXmlPart(*doc, added->second, part, package_.display_name);
     }

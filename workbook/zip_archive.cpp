@@ -6,7 +6,6 @@ namespace ovix::workbook {
 
 namespace {
 
-constexpr uint16_t kMethodDeflate = 8;
 constexpr uint16_t kFlagUtf8Names = 1u << 11;
 constexpr uint16_t kVersionPlain = 20;  // 2.0: deflate, folders
 constexpr uint16_t kVersionZip64 = 45;  // 4.5: ZIP64 extensions
@@ -69,7 +68,7 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
     b.U32(0x04034b50);
     b.U16(zip64 ? kVersionZip64 : kVersionPlain);
     b.U16(kFlagUtf8Names);
-    b.U16(kMethodDeflate);
+    b.U16(d.method);
     b.U16(time);
     b.U16(date);
     b.U32(d.crc);
@@ -86,6 +85,7 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
     }
     emit(b.str());
     for (const std::string& piece : d.pieces) emit(piece);
+    if (!m.stored_bytes.empty()) emit(m.stored_bytes);
   }
 
   const uint64_t directory_offset = offset;
@@ -105,7 +105,7 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
     b.U16(zip64 ? kVersionZip64 : kVersionPlain);  // made by: MS-DOS attributes
     b.U16(zip64 ? kVersionZip64 : kVersionPlain);
     b.U16(kFlagUtf8Names);
-    b.U16(kMethodDeflate);
+    b.U16(d.method);
     b.U16(time);
     b.U16(date);
     b.U32(d.crc);

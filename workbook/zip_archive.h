@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "workbook/deflate_stream.h"
@@ -16,6 +17,10 @@ namespace ovix::workbook {
 struct ZipMember {
   std::string name;             // UTF-8, '/' between folders
   const DeflatedData* data;     // kept alive by the caller
+  // Bytes written after `data`'s pieces, as stored already (an unchanged
+  // part copied from another archive: `data` then has its method, CRC and
+  // sizes and no pieces). Kept alive by the caller.
+  std::string_view stored_bytes = {};
 };
 
 using ZipSink = std::function<void(const char* data, size_t size)>;

@@ -32,7 +32,9 @@ class MemoryArchive {
     members_.push_back({name, owned_.back().get()});
   }
   // A part deflated already (kept alive by the caller).
-  void Add(const std::string& name, const DeflatedData& data) { members_.push_back({name, &data}); }
+  void Add(const std::string& name, const DeflatedData& data, std::string_view stored_bytes = {}) {
+    members_.push_back({name, &data, stored_bytes});
+  }
 
   // Hands the archive's bytes to `sink` in pieces.
   template <typename Sink>
@@ -60,11 +62,11 @@ class MemoryArchive {
 }  // namespace
 
 void ZipPackageWriter::Add(std::string name, std::string data) {
-  parts_.push_back({std::move(name), std::move(data), {}, false, nullptr});
+  parts_.push_back({std::move(name), std::move(data), {}, false, nullptr, {}});
 }
 
 void ZipPackageWriter::AddView(std::string name, std::string_view data) {
-  parts_.push_back({std::move(name), {}, data, true, nullptr});
+  parts_.push_back({std::move(name), {}, data, true, nullptr, {}});
 }
 
 void ZipPackageWriter::AddDeflated(std::string name, DeflatedData data) {
@@ -74,10 +76,24 @@ void ZipPackageWriter::AddDeflated(std::string name, DeflatedData data) {
   parts_.push_back(std::move(part));
 }
 
+void ZipPackageWriter::AddCompressedView(std::string name, std::string_view compressed, uint16_t method,
+                                         uint32_t crc, uint64_t size) {
+  auto header = std::make_shared<DeflatedData>();
+  header->method = method;
+  header->crc = crc;
+  header->size = size;
+  header->compressed_size = compressed.size();
+  Part part;
+  part.name = std::move(name);
+  part.deflated = std::move(header);
+  part.compressed = compressed;
+  parts_.push_back(std::move(part));
+}
+
 void ZipPackageWriter::Commit(const fs::path& target) const {
   MemoryArchive archive(target);
   for (const Part& part : parts_) {
-    if (part.deflated) archive.Add(part.name, *part.deflated);
+    if (part.deflated) archive.Add(part.name, *part.deflated, part.compressed);
     else archive.Add(part.name, part.data());
   }
   // The archive is complete in memory before the file is touched.

@@ -24,6 +24,11 @@ class ZipPackageWriter {
   // Adds a part compressed already (a large part deflated while it was
   // written, see ChunkedDeflater).
   void AddDeflated(std::string name, DeflatedData data);
+  // Adds a part compressed already whose bytes the caller keeps alive until
+  // Commit returns: `compressed` is written as it is, with ZIP `method` (0
+  // stored, 8 deflated), the `crc` and `size` of the uncompressed bytes.
+  void AddCompressedView(std::string name, std::string_view compressed, uint16_t method, uint32_t crc,
+                         uint64_t size);
 
   // Compresses the parts into an archive in memory and puts it in place of
   // `target` with ReplaceFile (workbook/file_replacement.h): on any failure
@@ -37,7 +42,8 @@ class ZipPackageWriter {
     std::string owned;
     std::string_view view;  // the caller's bytes, when `is_view`
     bool is_view = false;
-    std::shared_ptr<const DeflatedData> deflated;  // set for AddDeflated
+    std::shared_ptr<const DeflatedData> deflated;  // set for AddDeflated and AddCompressedView
+    std::string_view compressed;  // AddCompressedView's bytes, written after `deflated`'s pieces
     std::string_view data() const { return is_view ? view : std::string_view(owned); }
   };
   std::vector<Part> parts_;

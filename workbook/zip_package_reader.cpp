@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
@@ -23,9 +24,73 @@ std::string FoldedPartName(std::string_view name) {
   return folded;
 }
 
+PackagePart::PackagePart(std::string name, std::string data)
+    : name_(std::move(name)), size_(data.size()), data_(std::move(data)) {}
+
+PackagePart::PackagePart(std::string name, std::string compressed, uint16_t method, uint32_t crc, uint64_t size)
+    : name_(std::move(name)),
+      compressed_(std::move(compressed)),
+      has_compressed_(true),
+      method_(method),
+      crc_(crc),
+      size_(size),
+      inflated_(method == ZIP_CM_STORE ? nullptr : std::make_unique<Inflated>()) {}
+
+const std::string& PackagePart::data() const {
+  if (!has_compressed_) return data_;
+  if (method_ == ZIP_CM_STORE) return compressed_;
+  // A failure leaves the part uninflated: the next reader fails the same way.
+  std::call_once(inflated_->once, [this] { inflated_->data = Inflate(); });
+  return inflated_->data;
+}
+
+std::string PackagePart::Inflate() const {
+  const auto damaged = [&] {
+    throw excel::AutomationError("the part " + name_ + " of the workbook is damaged (it no longer inflates to the size and CRC checked at open)");
+  };
+  // One byte of room beyond the declared size shows a stream that goes on.
+  std::string out(size_ + 1, '\0');
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) damaged();
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed_.data()));
+  uint64_t in_left = compressed_.size();
+  uint64_t out_given = 0;
+  int rc = Z_OK;
+  // zlib counts in 32 bits: a part of several gigabytes goes in steps.
+  constexpr uInt kStep = 1u << 30;
+  while (rc == Z_OK) {
+    if (z.avail_in == 0 && in_left > 0) {
+      z.avail_in = static_cast<uInt>(std::min<uint64_t>(in_left, kStep));
+      in_left -= z.avail_in;
+    }
+    if (z.avail_out == 0 && out_given < out.size()) {
+      z.next_out = reinterpret_cast<Bytef*>(out.data() + out_given);
+      z.avail_out = static_cast<uInt>(std::min<uint64_t>(out.size() - out_given, kStep));
+      out_given += z.avail_out;
+    }
+    if (z.avail_out == 0) break;
+    rc = inflate(&z, Z_NO_FLUSH);
+  }
+  const bool complete = rc == Z_STREAM_END && z.total_out == size_;
+  inflateEnd(&z);
+  if (!complete) damaged();
+  out.resize(size_);
+  uLong crc = crc32(0L, Z_NULL, 0);
+  for (uint64_t at = 0; at < size_; at += kStep) {
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(out.data() + at),
+                static_cast<uInt>(std::min<uint64_t>(size_ - at, kStep)));
+  }
+  if (static_cast<uint32_t>(crc) != crc_) damaged();
+  return out;
+}
+
 void PackageContents::Add(std::string name, std::string data) {
-  index_[FoldedPartName(name)] = parts_.size();
-  parts_.push_back({std::move(name), std::move(data)});
+  Add(PackagePart(std::move(name), std::move(data)));
+}
+
+void PackageContents::Add(PackagePart part) {
+  index_[FoldedPartName(part.name())] = parts_.size();
+  parts_.push_back(std::move(part));
 }
 
 const PackagePart* PackageContents::Find(std::string_view name) const {
@@ -90,6 +155,59 @@ std::string UnsafeNameReason(std::string_view name) {
   return {};
 }
 
+struct Entry {
+  zip_uint64_t index;
+  std::string name;
+  uint64_t size;
+  bool raw = false;  // kept compressed
+  uint16_t method = 0;
+  uint64_t compressed_size = 0;
+  uint32_t crc = 0;
+};
+
+// Reads the entry's `expected` bytes (uncompressed, or with
+// ZIP_FL_COMPRESSED as stored) into `out`, or in small steps into nothing
+// when `out` is null. libzip checks the CRC when the uncompressed data ends.
+void ReadEntry(zip_t* archive, const Entry& entry, zip_flags_t flags, uint64_t expected, std::string* out,
+               const PackageError& error) {
+  std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(archive, entry.index, flags),
+                                                          &zip_fclose);
+  if (!file) {
+    error.Fail("the part " + entry.name + " cannot be read (" + zip_strerror(archive) + ")");
+  }
+  std::string scratch;
+  if (out != nullptr) {
+    out->assign(expected, '\0');
+  } else {
+    scratch.resize(std::min<uint64_t>(expected, 64 * 1024));
+  }
+  zip_uint64_t done = 0;
+  while (done < expected) {
+    char* into = out != nullptr ? out->data() + done : scratch.data();
+    const uint64_t want = out != nullptr ? expected - done : std::min<uint64_t>(expected - done, scratch.size());
+    const zip_int64_t n = zip_fread(file.get(), into, want);
+    if (n < 0) {
+      error.Fail("the part " + entry.name + " is damaged (" + zip_file_strerror(file.get()) + ")");
+    }
+    if (n == 0) break;
+    done += static_cast<zip_uint64_t>(n);
+  }
+  if (done != expected) {
+    error.Fail("the part " + entry.name + " is truncated");
+  }
+  // The entry must end where its directory says: a part that goes on
+  // expanding past its declared size is not read any further.
+  char extra;
+  const zip_int64_t more = zip_fread(file.get(), &extra, 1);
+  if (more < 0) {
+    // The checksum is verified at the end of the data.
+    error.Fail("the part " + entry.name + " is damaged (" + zip_file_strerror(file.get()) + ")");
+  }
+  if (more > 0) {
+    error.Fail("the part " + entry.name + " does not match its declared size");
+  }
+}
+
 PackageContents ReadArchive(zip_t* archive, const PackageError& error, const PackageLimits& limits) {
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   if (count < 0) error.Fail("the ZIP package's directory cannot be read");
@@ -99,11 +217,6 @@ PackageContents ReadArchive(zip_t* archive, const PackageError& error, const Pac
   }
 
   // Check every entry's declared sizes before reading any of them.
-  struct Entry {
-    zip_uint64_t index;
-    std::string name;
-    uint64_t size;
-  };
   std::vector<Entry> entries;
   entries.reserve(static_cast<size_t>(count));
   uint64_t declared_total = 0;
@@ -138,7 +251,18 @@ PackageContents ReadArchive(zip_t* archive, const PackageError& error, const Pac
       error.Fail("its parts would expand to more than " + std::to_string(limits.max_total_bytes) +
                  " bytes");
     }
-    entries.push_back({static_cast<zip_uint64_t>(i), std::move(name), st.size});
+    Entry entry{static_cast<zip_uint64_t>(i), std::move(name), st.size};
+    // A stored or deflated part with its CRC known is kept as the archive
+    // holds it; any other method is expanded at open.
+    constexpr zip_uint64_t kKnown = ZIP_STAT_COMP_METHOD | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC;
+    if ((st.valid & kKnown) == kKnown && (st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE) &&
+        st.comp_size <= limits.max_part_bytes) {
+      entry.raw = true;
+      entry.method = static_cast<uint16_t>(st.comp_method);
+      entry.compressed_size = st.comp_size;
+      entry.crc = st.crc;
+    }
+    entries.push_back(std::move(entry));
   }
 
   PackageContents contents;
@@ -146,36 +270,17 @@ PackageContents ReadArchive(zip_t* archive, const PackageError& error, const Pac
     if (contents.Contains(entry.name)) {
       error.Fail("the part name " + entry.name + " occurs twice");
     }
-    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(archive, entry.index, 0),
-                                                            &zip_fclose);
-    if (!file) {
-      error.Fail("the part " + entry.name + " cannot be read (" + zip_strerror(archive) + ")");
+    if (entry.raw) {
+      // Inflated once to check the CRC and the size, then kept compressed.
+      ReadEntry(archive, entry, 0, entry.size, nullptr, error);
+      std::string compressed;
+      ReadEntry(archive, entry, ZIP_FL_COMPRESSED, entry.compressed_size, &compressed, error);
+      contents.Add(PackagePart(entry.name, std::move(compressed), entry.method, entry.crc, entry.size));
+    } else {
+      std::string data;
+      ReadEntry(archive, entry, 0, entry.size, &data, error);
+      contents.Add(entry.name, std::move(data));
     }
-    std::string data(entry.size, '\0');
-    zip_uint64_t done = 0;
-    while (done < entry.size) {
-      const zip_int64_t n = zip_fread(file.get(), data.data() + done, entry.size - done);
-      if (n < 0) {
-        error.Fail("the part " + entry.name + " is damaged (" + zip_file_strerror(file.get()) + ")");
-      }
-      if (n == 0) break;
-      done += static_cast<zip_uint64_t>(n);
-    }
-    if (done != entry.size) {
-      error.Fail("the part " + entry.name + " is truncated");
-    }
-    // The entry must end where its directory says: a part that goes on
-    // expanding past its declared size is not read any further.
-    char extra;
-    const zip_int64_t more = zip_fread(file.get(), &extra, 1);
-    if (more < 0) {
-      // The checksum is verified at the end of the data.
-      error.Fail("the part " + entry.name + " is damaged (" + zip_file_strerror(file.get()) + ")");
-    }
-    if (more > 0) {
-      error.Fail("the part " + entry.name + " does not match its declared size");
-    }
-    contents.Add(entry.name, std::move(data));
   }
   return contents;
 }

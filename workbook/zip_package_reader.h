@@ -8,9 +8,17 @@
 // no control characters, no two names that differ only in case). Part names
 // never touch the file system: parts are only ever held in memory and
 // written into another archive.
+//
+// A stored or deflated part is kept as the archive holds it (its compressed
+// bytes, CRC and sizes), verified at open by inflating it once and checking
+// its CRC and size; its uncompressed bytes are made only when the engine
+// reads the part, so that the parts a save does not change are copied into
+// the new archive as they were, without ever being expanded in memory.
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,8 +30,8 @@ struct PackageLimits {
   // Parts in one package (Excel's own packages hold a few hundred at most).
   size_t max_parts = 20000;
   // Uncompressed bytes of all parts together, and of one part: every part is
-  // held in memory while the workbook is open (parsed parts have their own,
-  // smaller limit, kMaxParsedPartBytes).
+  // inflated once at open to be checked, and a part the engine reads is held
+  // expanded (parsed parts have their own, smaller limit, kMaxParsedPartBytes).
   uint64_t max_total_bytes = uint64_t{1} << 30;
   uint64_t max_part_bytes = uint64_t{512} << 20;
   // A part larger than `ratio_threshold_bytes` may expand at most this many
@@ -33,9 +41,45 @@ struct PackageLimits {
   uint64_t ratio_threshold_bytes = uint64_t{16} << 20;
 };
 
-struct PackagePart {
-  std::string name;  // as in the archive, without a leading "/"
-  std::string data;  // uncompressed bytes
+class PackagePart {
+ public:
+  // A part held uncompressed.
+  PackagePart(std::string name, std::string data);
+  // A part held as the archive stores it: `method` 0 (stored) or 8 (deflated),
+  // `compressed` the member's bytes, `crc` and `size` those of the
+  // uncompressed bytes.
+  PackagePart(std::string name, std::string compressed, uint16_t method, uint32_t crc, uint64_t size);
+
+  const std::string& name() const { return name_; }  // as in the archive, without a leading "/"
+  // The uncompressed bytes, inflated on first use and kept. Throws
+  // excel::AutomationError when the compressed bytes do not inflate to the
+  // CRC and size they were verified with.
+  const std::string& data() const;
+  // The member's bytes as stored in the archive it was read from, or nothing
+  // for a part held uncompressed only.
+  bool has_compressed() const { return has_compressed_; }
+  const std::string& compressed() const { return compressed_; }
+  uint16_t method() const { return method_; }
+  uint32_t crc() const { return crc_; }
+  uint64_t size() const { return size_; }
+
+ private:
+  std::string Inflate() const;
+
+  std::string name_;
+  std::string compressed_;
+  bool has_compressed_ = false;
+  uint16_t method_ = 0;
+  uint32_t crc_ = 0;
+  uint64_t size_ = 0;
+  std::string data_;  // a part held uncompressed
+  // The inflated bytes of a part held compressed, made once even when
+  // several threads read the part.
+  struct Inflated {
+    std::once_flag once;
+    std::string data;
+  };
+  std::unique_ptr<Inflated> inflated_;
 };
 
 // The parts of a package in archive order, found by name. Names compare
@@ -43,6 +87,7 @@ struct PackagePart {
 class PackageContents {
  public:
   void Add(std::string name, std::string data);
+  void Add(PackagePart part);
   const PackagePart* Find(std::string_view name) const;
   bool Contains(std::string_view name) const { return Find(name) != nullptr; }
   const std::vector<PackagePart>& parts() const { return parts_; }

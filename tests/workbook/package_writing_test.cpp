@@ -103,8 +103,23 @@ TEST(ZipArchive, ReadsBackWithLibzipInPlainAndZip64Form) {
   const DeflatedData a = DeflateAll("<?xml version=\"1.0\"?><Types/>");
   const DeflatedData b = DeflateAll(big);
   const DeflatedData c = DeflateAll("");
-  const std::vector<ZipMember> members = {
-      {"[Content_Types].xml", &a}, {"xl/drawings/drawing1.xml", &b}, {"docProps/漢字.xml", &c}};
+  // Members compressed already, written from the caller's bytes: one stored,
+  // one deflated (another member's stream copied).
+  const std::string plain = "<stored>text</stored>";
+  DeflatedData d;
+  d.method = 0;
+  d.crc = ZlibCrc(plain);
+  d.size = d.compressed_size = plain.size();
+  const std::string b_stream = Joined(b);
+  DeflatedData e;
+  e.crc = b.crc;
+  e.size = b.size;
+  e.compressed_size = b_stream.size();
+  const std::vector<ZipMember> members = {{"[Content_Types].xml", &a},
+                                          {"xl/drawings/drawing1.xml", &b},
+                                          {"docProps/漢字.xml", &c},
+                                          {"xl/media/stored.xml", &d, plain},
+                                          {"xl/media/copied.xml", &e, b_stream}};
   // The format's own limits, and limits so low that every size, offset and
   // the directory take the ZIP64 fields.
   for (uint64_t limit : {uint64_t{0xFFFFFFFF}, uint64_t{64}}) {
@@ -114,11 +129,15 @@ TEST(ZipArchive, ReadsBackWithLibzipInPlainAndZip64Form) {
     WriteZipArchive(members, 1700000000, [&](const char* p, size_t n) { bytes.append(p, n); }, limit);
     ovix::testing::WriteFileBytes(dir / "book.xlsx", bytes);
     const PackageContents contents = ReadZipPackage(dir / "book.xlsx");
-    ASSERT_EQ(contents.parts().size(), 3u);
-    EXPECT_EQ(contents.parts()[0].name, "[Content_Types].xml");
-    EXPECT_EQ(contents.parts()[1].data, big);
-    EXPECT_EQ(contents.parts()[2].name, "docProps/漢字.xml");
-    EXPECT_EQ(contents.parts()[2].data, "");
+    ASSERT_EQ(contents.parts().size(), 5u);
+    EXPECT_EQ(contents.parts()[0].name(), "[Content_Types].xml");
+    EXPECT_EQ(contents.parts()[1].data(), big);
+    EXPECT_EQ(contents.parts()[2].name(), "docProps/漢字.xml");
+    EXPECT_EQ(contents.parts()[2].data(), "");
+    EXPECT_EQ(contents.parts()[3].data(), plain);
+    EXPECT_EQ(contents.parts()[3].method(), 0);
+    EXPECT_EQ(contents.parts()[4].data(), big);
+    EXPECT_EQ(contents.parts()[4].compressed(), b_stream);
   }
 }
 
