@@ -20,6 +20,7 @@
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
+#include "tests/workbook/ppm_raster.h"
 #include "tests/workbook/package_reader.h"
 #include "tests/workbook/showcase_workbook.h"
 #include "workbook/workbook_engine.h"
@@ -32,31 +33,6 @@ namespace sc = ovix::testing::showcase;
 
 constexpr int kPixelsPerPoint = 2;  // rasterised at 144 dpi
 constexpr double kEmuPerPoint = 12700;
-
-struct Raster {
-  int width = 0;
-  int height = 0;
-  std::string pixels;  // RGB
-
-  bool Load(const fs::path& ppm) {
-    std::ifstream in(ppm, std::ios::binary);
-    std::string magic;
-    int max = 0;
-    in >> magic >> width >> height >> max;
-    in.get();
-    if (magic != "P6" || max != 255) return false;
-    pixels.resize(static_cast<size_t>(width) * height * 3);
-    in.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<bool>(in);
-  }
-
-  void At(int x, int y, int& r, int& g, int& b) const {
-    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-    r = static_cast<unsigned char>(pixels[i]);
-    g = static_cast<unsigned char>(pixels[i + 1]);
-    b = static_cast<unsigned char>(pixels[i + 2]);
-  }
-};
 
 using Colour = std::function<bool(int r, int g, int b)>;
 const Colour kRed = [](int r, int g, int b) { return r > 170 && g < 100 && b < 100; };

@@ -14,6 +14,7 @@
 #include "excel/excel_automation.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/external_tools.h"
+#include "tests/workbook/ppm_raster.h"
 #include "tests/workbook/package_reader.h"
 #include "tests/workbook/showcase_workbook.h"
 #include "tests/workbook/xls/xls_test_support.h"
@@ -128,27 +129,6 @@ TEST_F(XlsReaders, GnumericLoadsTheWorkbook) {
 
 // ---------------------------------------------------------------------------
 // LibreOffice
-
-struct Raster {
-  int width = 0, height = 0;
-  std::string pixels;  // RGB
-  bool Load(const fs::path& ppm) {
-    std::ifstream in(ppm, std::ios::binary);
-    std::string magic;
-    int max = 0;
-    in >> magic >> width >> height >> max;
-    in.get();
-    if (magic != "P6" || max != 255) return false;
-    pixels.resize(static_cast<size_t>(width) * height * 3);
-    in.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<bool>(in);
-  }
-  bool Ink(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-    return static_cast<unsigned char>(pixels[i]) < 200 || static_cast<unsigned char>(pixels[i + 1]) < 200 ||
-           static_cast<unsigned char>(pixels[i + 2]) < 200;
-  }
-};
 
 // Names of the drawing objects in an OpenDocument content part, by kind.
 std::map<std::string, std::multiset<std::string>> NamesByKind(const std::string& content) {
