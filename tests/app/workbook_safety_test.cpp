@@ -26,6 +26,7 @@
 #include "tests/app/dxf_test_files.h"
 #include "tests/app/interrupted_conversion.h"
 #include "tests/app/recording_run_view.h"
+#include "tests/app/small_drawing_run.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/package_reader.h"
@@ -94,20 +95,8 @@ std::vector<std::string> Anchors(const std::string& drawing) {
   return anchors;
 }
 
-class WorkbookSafety : public ::testing::Test {
+class WorkbookSafety : public SmallDrawingRun {
  protected:
-  void SetUp() override {
-    workbook::RegisterAutomationClass();
-    dxf = dir / "drawing.dxf";
-    WriteTestDxf(dxf, DxfLine(0, 0, 200, 0) + DxfLine(0, 0, 0, 100) + DxfCircle(100, 50, 20));
-  }
-  void TearDown() override { excel::ForgetRunningInstances(); }
-
-  RunResult RunInto(const fs::path& xlsx) {
-    ConversionRun run(document, view);
-    return run.Run(dxf.string(), xlsx.string(), options);
-  }
-
   // The names of the shapes on Sheet1 of a saved workbook, with their
   // positions in points.
   struct Placed {
@@ -186,13 +175,6 @@ class WorkbookSafety : public ::testing::Test {
     app->Quit();
     return path;
   }
-
-  ScopedRecordingPrompt prompt;
-  RecordingRunView view;
-  RvDocument document;
-  RunOptions options;
-  TempDir dir;
-  fs::path dxf;
 };
 
 TEST_F(WorkbookSafety, RealWorkbooksGetTheDrawingAndKeepEverythingElse) {

@@ -17,6 +17,7 @@
 #include "tests/app/dxf_test_files.h"
 #include "tests/app/interrupted_conversion.h"
 #include "tests/app/recording_run_view.h"
+#include "tests/app/small_drawing_run.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/shared_files.h"
 #include "tests/workbook/xls/xls_file_reader.h"
@@ -30,20 +31,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kExcelFailed = "Excelの実行に問題が発生しました\r\nExcelの状態をご確認ください\r\n\r\n";
 
-class XlsWorkbookSafety : public ::testing::Test {
+class XlsWorkbookSafety : public SmallDrawingRun {
  protected:
-  void SetUp() override {
-    workbook::RegisterAutomationClass();
-    dxf = dir / "drawing.dxf";
-    WriteTestDxf(dxf, DxfLine(0, 0, 200, 0) + DxfLine(0, 0, 0, 100) + DxfCircle(100, 50, 20));
-  }
-  void TearDown() override { excel::ForgetRunningInstances(); }
-
-  RunResult RunInto(const fs::path& xls) {
-    ConversionRun run(document, view);
-    return run.Run(dxf.string(), xls.string(), options);
-  }
-
   // A writable copy of a reference workbook (the shared ones are read-only).
   std::optional<fs::path> Reference(const std::string& name, const fs::path& to) {
     const auto path = SharedPath("xls-reference/" + name);
@@ -70,13 +59,6 @@ class XlsWorkbookSafety : public ::testing::Test {
   static std::size_t Entries(const fs::path& folder) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
   }
-
-  ScopedRecordingPrompt prompt;
-  RecordingRunView view;
-  RvDocument document;
-  RunOptions options;
-  TempDir dir;
-  fs::path dxf;
 };
 
 TEST_F(XlsWorkbookSafety, RealWorkbooksGetTheDrawingAndKeepTheirShapesWhereTheyAre) {
