@@ -12,11 +12,11 @@ namespace {
 void CollectFormatted(ShapeNode* node, std::vector<ShapeNode*>& out) {
   if (node->kind == ShapeKind::kLoaded) {
     // Its markup is kept as it came; changing its format would be lost.
-    throw excel::AutomationError("the shape \"" + node->name +
+    throw excel::AutomationError("the shape \"" + node->Name() +
                                  "\" came with the opened workbook; its line and fill cannot be changed");
   }
   if (node->kind == ShapeKind::kGroup) {
-    for (ShapeNode* child : node->children) CollectFormatted(child, out);
+    for (ShapeNode* child : node->children()) CollectFormatted(child, out);
   } else {
     out.push_back(node);
   }
@@ -122,7 +122,7 @@ std::shared_ptr<excel::ShapeRange> ShapesImpl::Range(const std::vector<std::stri
     }
     if (!node->top_level()) {
       throw excel::AutomationError("the shape \"" + name + "\" belongs to the group \"" +
-                                   node->parent->name + "\"");
+                                   node->parent->Name() + "\"");
     }
     shapes.push_back(node);
   }
@@ -154,7 +154,7 @@ void ShapesImpl::SelectAll() {
 
 std::string ShapeImpl::Name() const {
   ref_.CheckOpen();
-  return node_->name;
+  return node_->Name();
 }
 
 void ShapeImpl::SetName(const std::string& value) {
@@ -217,7 +217,7 @@ std::shared_ptr<excel::LineFormat> ShapeImpl::Line() {
 
 double ShapeImpl::Rotation() const {
   ref_.CheckOpen();
-  return node_->rotation;
+  return node_->rotation();
 }
 
 void ShapeImpl::SetRotation(double degrees) {
@@ -226,7 +226,7 @@ void ShapeImpl::SetRotation(double degrees) {
   double r = std::fmod(degrees, 360.0);
   if (r < 0) r += 360.0;
   if (r >= 360.0) r = 0;
-  node_->rotation = r;
+  if (r != 0 || node_->detail) node_->Detail().rotation = r;
   ref_.workbook->Touch();
 }
 
@@ -262,7 +262,7 @@ std::string ShapeRangeImpl::Name() const {
     throw excel::AutomationError("Name needs a range of exactly one shape; this one has " +
                                  std::to_string(shapes_.size()));
   }
-  return shapes_.front()->name;
+  return shapes_.front()->Name();
 }
 
 void ShapeRangeImpl::Select(bool replace) {
@@ -380,7 +380,7 @@ double AdjustmentsImpl::Item(int32_t index) const {
   if (shapes_.empty() || index < 1 || index > shapes_.front()->AdjustmentCount()) {
     throw excel::AutomationError("the shape has no adjustment " + std::to_string(index));
   }
-  return shapes_.front()->adjustments[static_cast<size_t>(index - 1)];
+  return shapes_.front()->adjustments()[static_cast<size_t>(index - 1)];
 }
 
 void AdjustmentsImpl::SetItem(int32_t index, double value) {
@@ -389,7 +389,7 @@ void AdjustmentsImpl::SetItem(int32_t index, double value) {
   bool any = false;
   for (ShapeNode* node : shapes_) {
     if (index >= 1 && index <= node->AdjustmentCount()) {
-      node->adjustments[static_cast<size_t>(index - 1)] = value;
+      node->Detail().adjustments[static_cast<size_t>(index - 1)] = value;
       any = true;
     }
   }

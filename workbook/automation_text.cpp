@@ -28,7 +28,7 @@ bool IsAscii(const std::string& s) {
 }
 
 void Refit(Drawing& drawing, ShapeNode& box) {
-  if (box.text && box.text->auto_size) drawing.FitText(box);
+  if (box.text() && box.text()->auto_size) drawing.FitText(box);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ const std::vector<ShapeNode*>& SelectionImpl::TextBoxes() const {
   }
   for (const ShapeNode* node : data_->shapes) {
     if (node->kind != ShapeKind::kTextBox) {
-      throw excel::AutomationError("the selection holds \"" + node->name +
+      throw excel::AutomationError("the selection holds \"" + node->Name() +
                                    "\", which is not a text box");
     }
   }
@@ -67,7 +67,7 @@ std::string SelectionImpl::Name() const {
                                      ? "cells are selected, not a shape"
                                      : "several shapes are selected; Name needs exactly one");
   }
-  return data_->shapes.front()->name;
+  return data_->shapes.front()->Name();
 }
 
 std::shared_ptr<excel::Characters> SelectionImpl::Characters(int32_t start, int32_t length) {
@@ -85,7 +85,7 @@ std::shared_ptr<excel::Characters> SelectionImpl::Characters(int32_t start, int3
 }
 
 int32_t SelectionImpl::HorizontalAlignment() const {
-  return TextBoxes().front()->text->alignment;
+  return TextBoxes().front()->text()->alignment;
 }
 
 void SelectionImpl::SetHorizontalAlignment(int32_t value) {
@@ -94,31 +94,31 @@ void SelectionImpl::SetHorizontalAlignment(int32_t value) {
       value != kAlignJustify && value != kAlignDistributed) {
     throw excel::AutomationError("unknown horizontal alignment " + std::to_string(value));
   }
-  for (ShapeNode* box : boxes) box->text->alignment = value;
+  for (ShapeNode* box : boxes) box->text()->alignment = value;
   book_->Touch();
 }
 
-bool SelectionImpl::AutoSize() const { return TextBoxes().front()->text->auto_size; }
+bool SelectionImpl::AutoSize() const { return TextBoxes().front()->text()->auto_size; }
 
 void SelectionImpl::SetAutoSize(bool value) {
   const auto& boxes = TextBoxes();
   Drawing& drawing = data_->sheet->drawing;
   for (ShapeNode* box : boxes) {
-    box->text->auto_size = value;
+    box->text()->auto_size = value;
     if (value) {
       drawing.FitText(*box);
     } else {
-      box->text->fitted = false;
+      box->text()->fitted = false;
     }
   }
   book_->Touch();
 }
 
-bool SelectionImpl::AddIndent() const { return TextBoxes().front()->text->add_indent; }
+bool SelectionImpl::AddIndent() const { return TextBoxes().front()->text()->add_indent; }
 
 void SelectionImpl::SetAddIndent(bool value) {
   const auto& boxes = TextBoxes();
-  for (ShapeNode* box : boxes) box->text->add_indent = value;
+  for (ShapeNode* box : boxes) box->text()->add_indent = value;
   book_->Touch();
 }
 
@@ -126,12 +126,12 @@ void SelectionImpl::SetAddIndent(bool value) {
 
 std::string CharactersImpl::Text() const {
   ref_.CheckOpen();
-  return box_->text->body.Text(start_, count_);
+  return box_->text()->body.Text(start_, count_);
 }
 
 void CharactersImpl::SetText(const std::string& value) {
   ref_.CheckOpen();
-  box_->text->body.Replace(start_, count_, value);
+  box_->text()->body.Replace(start_, count_, value);
   Refit(ref_.drawing(), *box_);
   ref_.workbook->Touch();
 }
@@ -145,7 +145,7 @@ std::shared_ptr<excel::Font> CharactersImpl::Font() {
 
 const CharFormat& FontImpl::First() const {
   ref_.CheckOpen();
-  const TextBody& body = box_->text->body;
+  const TextBody& body = box_->text()->body;
   size_t start = start_;
   size_t count = count_;
   body.Clamp(start, count);
@@ -155,7 +155,7 @@ const CharFormat& FontImpl::First() const {
 template <typename F>
 void FontImpl::Apply(F&& f) {
   ref_.CheckOpen();
-  box_->text->body.Format(start_, count_, f);
+  box_->text()->body.Format(start_, count_, f);
   Refit(ref_.drawing(), *box_);
   ref_.workbook->Touch();
 }

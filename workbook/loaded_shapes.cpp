@@ -315,32 +315,32 @@ bool DrawingChanged(const Drawing& drawing) {
       changed = true;
       return;
     }
-    const LoadedShape& s = *node.loaded;
+    const LoadedShape& s = *node.loaded();
     changed = PointsToEmu(node.left) != s.x0 || PointsToEmu(node.top) != s.y0 ||
               PointsToEmu(node.left + node.width) != s.x1 || PointsToEmu(node.top + node.height) != s.y1 ||
-              (node.name != s.original_name && !(s.original_name.empty()));
+              (!node.NameIs(s.original_name) && !(s.original_name.empty()));
   });
   return changed;
 }
 
 void WriteLoadedTopLevel(const ShapeNode& node, const SheetGrid& grid, int64_t push_x, int64_t push_y,
                          XmlBuffer& out) {
-  const LoadedShape& shape = *node.loaded;
+  const LoadedShape& shape = *node.loaded();
   const FrameMap map(shape, node, push_x, push_y);
   for (const LoadedAnchor& a : shape.anchors) {
     MapAnchor(a, map, grid);
     MapTransform(a, map);
-    if (node.name != shape.original_name) Rename(a, node.name);
+    if (!node.NameIs(shape.original_name)) Rename(a, node.Name());
   }
   AppendNodeXml(shape.element, out.str());
 }
 
 void WriteLoadedMember(const ShapeNode& node, XmlBuffer& out) {
-  const LoadedShape& shape = *node.loaded;
+  const LoadedShape& shape = *node.loaded();
   const FrameMap map(shape, node, 0, 0);
   for (const LoadedAnchor& a : shape.anchors) {
     MapTransform(a, map);
-    if (node.name != shape.original_name) Rename(a, node.name);
+    if (!node.NameIs(shape.original_name)) Rename(a, node.Name());
   }
   if (IsAnchor(shape.element)) {
     if (shape.anchors.front().object) AppendNodeXml(shape.anchors.front().object, out.str());

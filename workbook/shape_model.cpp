@@ -25,9 +25,55 @@ int32_t ShapeNode::AutomationType() const {
     case ShapeKind::kRectangle:
     case ShapeKind::kOval:
     case ShapeKind::kArc: return excel::kTypeAutoShape;
-    case ShapeKind::kLoaded: return loaded_type;
+    case ShapeKind::kLoaded: return detail ? detail->loaded_type : excel::kTypeOther;
   }
   return excel::kTypeOther;
+}
+
+const char* ShapeNode::BaseName() const {
+  switch (kind) {
+    case ShapeKind::kLine: return "Line";
+    case ShapeKind::kRectangle: return "Rectangle";
+    case ShapeKind::kOval: return "Oval";
+    case ShapeKind::kArc: return "Arc";
+    case ShapeKind::kFreeform: return "Freeform";
+    case ShapeKind::kTextBox: return "TextBox";
+    case ShapeKind::kGroup: return "Group";
+    case ShapeKind::kLoaded: return "Shape";
+  }
+  return "Shape";
+}
+
+namespace {
+
+// "<base> <number>", as default names are written.
+std::string NumberedName(std::string_view base, int64_t number) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  std::string name;
+  name.reserve(base.size() + 1 + static_cast<size_t>(end - digits));
+  name.assign(base);
+  name.push_back(' ');
+  name.append(digits, end);
+  return name;
+}
+
+}  // namespace
+
+std::string ShapeNode::Name() const {
+  if (HasGivenName()) return detail->name;
+  return NumberedName(BaseName(), DefaultNumber());
+}
+
+bool ShapeNode::NameIs(std::string_view name) const {
+  if (HasGivenName()) return detail->name == name;
+  const std::string_view base = BaseName();
+  if (name.size() <= base.size() + 1 || name.substr(0, base.size()) != base || name[base.size()] != ' ') {
+    return false;
+  }
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, DefaultNumber()).ptr;
+  return name.substr(base.size() + 1) == std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
 namespace {
@@ -50,7 +96,7 @@ ShapeNode& ShapeStore::emplace_back() {
   if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
     const bool huge = size_ >= kSmallNodesBeforeHuge;
     const size_t bytes = huge ? kHugeBlockBytes : kSmallBlockNodes * sizeof(ShapeNode);
-    const size_t alignment = huge ? kHugeBlockBytes : alignof(std::max_align_t);
+    const size_t alignment = alignof(std::max_align_t);
     blocks_.reserve(blocks_.size() + 1);
     void* memory = std::aligned_alloc(alignment, bytes);
     if (memory == nullptr) throw std::bad_alloc();
@@ -79,29 +125,24 @@ void CheckSize(double value, const char* what) {
   }
 }
 
-ShapeNode& Drawing::NewNode(ShapeKind kind, const char* base_name) {
-  const std::string_view base(base_name);
-  std::string name;
+ShapeNode& Drawing::NewNode(ShapeKind kind) {
+  ShapeNode probe;
+  probe.kind = kind;
+  const std::string_view base(probe.BaseName());
   int64_t number = 0;
   // Default names carry the sheet's running number; a number whose name a
   // renamed or loaded shape already took is skipped. Numbers only grow, so
-  // no other default name can be the same.
+  // no other default name can be the same. The name itself is not stored:
+  // it follows from the kind and the id.
   do {
     number = next_number_++;
     if (number >= std::numeric_limits<int32_t>::max()) {
       throw excel::AutomationError("too many shapes on one sheet");
     }
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    name.reserve(base.size() + 1 + static_cast<size_t>(end - digits));
-    name.assign(base);
-    name.push_back(' ');
-    name.append(digits, end);
-  } while ((!names_.empty() || !reserved_names_.empty()) && NameTaken(name));
+  } while ((!names_.empty() || !reserved_names_.empty()) && NameTaken(NumberedName(base, number)));
   ShapeNode& node = nodes_.emplace_back();
   node.kind = kind;
   node.id = static_cast<int32_t>(number + 1);
-  node.name = std::move(name);
   numbered_.push_back(&node);
   node.slot = order_.Append(&node);
   return node;
@@ -131,7 +172,7 @@ ShapeNode* Drawing::FindDefaultName(std::string_view name) const {
                                      [](const ShapeNode* n, int32_t v) { return n->id < v; });
     if (it != numbered_.end() && (*it)->id == id) found = *it;
   }
-  if (found == nullptr || found->name != name) return nullptr;
+  if (found == nullptr || !found->NameIs(name)) return nullptr;
   return const_cast<ShapeNode*>(found);
 }
 
@@ -145,15 +186,13 @@ ShapeNode& Drawing::AddLine(double begin_x, double begin_y, double end_x, double
   CheckCoordinate(begin_y, "line's start y");
   CheckCoordinate(end_x, "line's end x");
   CheckCoordinate(end_y, "line's end y");
-  ShapeNode& node = NewNode(ShapeKind::kLine, "Line");
+  ShapeNode& node = NewNode(ShapeKind::kLine);
   node.left = std::min(begin_x, end_x);
   node.top = std::min(begin_y, end_y);
   node.width = std::fabs(end_x - begin_x);
   node.height = std::fabs(end_y - begin_y);
   node.flip_h = end_x < begin_x;
   node.flip_v = end_y < begin_y;
-  node.original_width = node.width;
-  node.original_height = node.height;
   return node;
 }
 
@@ -163,14 +202,11 @@ ShapeNode& Drawing::AddAutoShape(ShapeKind kind, double left, double top, double
   CheckCoordinate(top, "shape's top");
   CheckSize(width, "shape's width");
   CheckSize(height, "shape's height");
-  const char* base = kind == ShapeKind::kOval ? "Oval" : kind == ShapeKind::kArc ? "Arc" : "Rectangle";
-  ShapeNode& node = NewNode(kind, base);
+  ShapeNode& node = NewNode(kind);
   node.left = left;
   node.top = top;
   node.width = width;
   node.height = height;
-  node.original_width = width;
-  node.original_height = height;
   node.fill.visible = kind != ShapeKind::kArc;
   return node;
 }
@@ -185,16 +221,14 @@ ShapeNode& Drawing::AddTextBox(int32_t orientation, double left, double top, dou
   CheckCoordinate(top, "text box's top");
   CheckSize(width, "text box's width");
   CheckSize(height, "text box's height");
-  ShapeNode& node = NewNode(ShapeKind::kTextBox, "TextBox");
+  ShapeNode& node = NewNode(ShapeKind::kTextBox);
   node.left = left;
   node.top = top;
   node.width = width;
   node.height = height;
-  node.original_width = width;
-  node.original_height = height;
   node.fill.visible = true;
-  node.text = std::make_unique<TextFrame>();
-  node.text->orientation = orientation;
+  node.Detail().text = std::make_unique<TextFrame>();
+  node.text()->orientation = orientation;
   return node;
 }
 
@@ -222,15 +256,13 @@ ShapeNode& Drawing::AddFreeform(const std::vector<FreeformNode>& nodes) {
   const bool closed = path.closed;
   geometry->path = std::move(path);
 
-  ShapeNode& node = NewNode(ShapeKind::kFreeform, "Freeform");
+  ShapeNode& node = NewNode(ShapeKind::kFreeform);
   node.left = bounds.left;
   node.top = bounds.top;
   node.width = bounds.width();
   node.height = bounds.height();
-  node.original_width = node.width;
-  node.original_height = node.height;
   node.fill.visible = closed;
-  node.freeform = std::move(geometry);
+  node.Detail().freeform = std::move(geometry);
   return node;
 }
 
@@ -240,16 +272,15 @@ ShapeNode& Drawing::AddLoaded(std::shared_ptr<LoadedShape> loaded, std::string n
   ShapeNode& node = nodes_.emplace_back();
   node.kind = ShapeKind::kLoaded;
   node.id = id;
-  node.name = name.empty() ? "Shape " + std::to_string(id) : std::move(name);
-  node.loaded_type = automation_type;
+  ShapeDetail& detail = node.Detail();
+  detail.name = name.empty() ? "Shape " + std::to_string(id) : std::move(name);
+  detail.loaded_type = automation_type;
   node.left = left;
   node.top = top;
   node.width = width;
   node.height = height;
-  node.original_width = width;
-  node.original_height = height;
-  node.loaded = std::move(loaded);
-  names_.emplace(node.name, &node);  // keeps an earlier shape of the same name
+  detail.loaded = std::move(loaded);
+  names_.emplace(detail.name, &node);  // keeps an earlier shape of the same name
   node.slot = order_.Append(&node);
   return node;
 }
@@ -261,16 +292,21 @@ void Drawing::ContinueIdsAfter(int64_t max_id) {
 namespace {
 
 void SetFrameToBounds(ShapeNode& group) {
-  double left = group.children.front()->left;
-  double top = group.children.front()->top;
-  double right = left + group.children.front()->width;
-  double bottom = top + group.children.front()->height;
-  for (const ShapeNode* child : group.children) {
+  const ShapeChildren& children = group.children();
+  double left = children.front()->left;
+  double top = children.front()->top;
+  double right = left + children.front()->width;
+  double bottom = top + children.front()->height;
+  for (const ShapeNode* child : children) {
     left = std::min(left, child->left);
     top = std::min(top, child->top);
     right = std::max(right, child->left + child->width);
     bottom = std::max(bottom, child->top + child->height);
   }
+  const double width = right - left;
+  const double height = bottom - top;
+  // The size the group was made with stays its original size.
+  if (width != group.width || height != group.height) group.KeepOriginalSize();
   group.left = left;
   group.top = top;
   group.width = right - left;
@@ -293,13 +329,13 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
     throw excel::AutomationError("a shape is named twice in the shapes to group");
   }
   uint32_t levels = 0;
-  for (const ShapeNode* m : sorted) levels = std::max(levels, m->group_levels + 1);
+  for (const ShapeNode* m : sorted) levels = std::max(levels, m->group_levels() + 1);
   if (levels > kMaxGroupLevels) {
     throw excel::AutomationError("groups cannot nest more than " + std::to_string(kMaxGroupLevels) +
                                  " levels deep");
   }
   const size_t front_slot = sorted.back()->slot;
-  ShapeNode& group = NewNode(ShapeKind::kGroup, "Group");
+  ShapeNode& group = NewNode(ShapeKind::kGroup);
   for (ShapeNode* m : sorted) {
     if (m->slot != front_slot) order_.Remove(m->slot);
   }
@@ -308,15 +344,16 @@ ShapeNode& Drawing::Group(const std::vector<ShapeNode*>& members) {
   order_.Remove(group.slot);
   order_.Replace(front_slot, &group);
   group.slot = front_slot;
-  group.group_levels = levels;
-  group.children = std::move(sorted);
-  for (ShapeNode* m : group.children) {
+  ShapeDetail& detail = group.Detail();
+  detail.group_levels = levels;
+  detail.children = std::move(sorted);
+  for (ShapeNode* m : detail.children) {
     m->parent = &group;
     m->slot = kNoSlot;
   }
+  // The frame it is made with is the group's original size.
   SetFrameToBounds(group);
-  group.original_width = group.width;
-  group.original_height = group.height;
+  detail.has_original_size = false;
   return group;
 }
 
@@ -328,23 +365,28 @@ ShapeNode* Drawing::Find(std::string_view name) const {
 }
 
 void Drawing::Rename(ShapeNode& node, const std::string& name) {
-  if (name == node.name) return;
+  if (node.NameIs(name)) return;
   if (name.empty()) throw excel::AutomationError("a shape name must not be empty");
   if (NameTaken(name)) {
     throw excel::AutomationError("another shape on the sheet is already named \"" + name + "\"");
   }
   // Shapes of an opened drawing may share a name; only the shape the name
   // finds gives it up.
-  const auto it = names_.find(node.name);
-  if (it != names_.end() && it->second == &node) names_.erase(it);
-  node.name = name;
-  names_.emplace(node.name, &node);
+  if (node.HasGivenName()) {
+    const auto it = names_.find(node.GivenName());
+    if (it != names_.end() && it->second == &node) names_.erase(it);
+  }
+  ShapeDetail& detail = node.Detail();
+  detail.name = name;
+  names_.emplace(detail.name, &node);
 }
 
 void Drawing::MoveSubtree(ShapeNode& node, double dx, double dy) {
   node.left += dx;
   node.top += dy;
-  for (ShapeNode* child : node.children) MoveSubtree(*child, dx, dy);
+  if (node.detail) {
+    for (ShapeNode* child : node.detail->children) MoveSubtree(*child, dx, dy);
+  }
 }
 
 void Drawing::Move(ShapeNode& node, double dx, double dy) {
@@ -371,9 +413,10 @@ void Drawing::MapSubtree(ShapeNode& node, bool horizontal, double from_origin, d
   double& pos = horizontal ? node.left : node.top;
   double& size = horizontal ? node.width : node.height;
   pos = to_origin + (pos - from_origin) * factor;
+  if (factor != 1.0) node.KeepOriginalSize();
   size *= factor;
-  if (node.text) node.text->fitted = false;
-  for (ShapeNode* child : node.children) MapSubtree(*child, horizontal, from_origin, to_origin, factor);
+  if (node.text()) node.text()->fitted = false;
+  for (ShapeNode* child : node.children()) MapSubtree(*child, horizontal, from_origin, to_origin, factor);
 }
 
 void Drawing::Scale(ShapeNode& node, bool horizontal, double factor, bool relative_to_original,
@@ -388,7 +431,7 @@ void Drawing::Scale(ShapeNode& node, bool horizontal, double factor, bool relati
   }
   const double pos = horizontal ? node.left : node.top;
   const double size = horizontal ? node.width : node.height;
-  const double base = relative_to_original ? (horizontal ? node.original_width : node.original_height)
+  const double base = relative_to_original ? (horizontal ? node.original_width() : node.original_height())
                                            : size;
   const double new_size = base * factor;
   CheckSize(new_size, horizontal ? "shape's new width" : "shape's new height");
@@ -402,26 +445,29 @@ void Drawing::Scale(ShapeNode& node, bool horizontal, double factor, bool relati
   } else {
     // A frame without extent cannot stretch its contents: the shape itself
     // takes the new size (a line or a freeform without width, say).
+    if (new_size != size) node.KeepOriginalSize();
     (horizontal ? node.width : node.height) = new_size;
     (horizontal ? node.left : node.top) = new_pos;
-    if (node.text) node.text->fitted = false;
+    if (node.text()) node.text()->fitted = false;
   }
   RefreshAncestors(node);
 }
 
 void Drawing::FitText(ShapeNode& node) {
-  if (!node.text) return;
-  const TextExtent extent = MeasureText(node.text->body);
+  TextFrame* text = node.text();
+  if (!text) return;
+  const TextExtent extent = MeasureText(text->body);
   const double along = extent.line_length + 2 * extent.inset;
   const double across = extent.lines_depth + 2 * extent.inset;
-  if (node.text->orientation == excel::kOrientationHorizontal) {
+  node.KeepOriginalSize();
+  if (text->orientation == excel::kOrientationHorizontal) {
     node.width = along;
     node.height = across;
   } else {
     node.width = across;
     node.height = along;
   }
-  node.text->fitted = true;
+  text->fitted = true;
   RefreshAncestors(node);
 }
 

@@ -115,8 +115,29 @@ class ShapeChildren {
   std::unique_ptr<std::vector<ShapeNode*>> list_;
 };
 
-// Fields are ordered so that the node packs without gaps: a large drawing
-// holds hundreds of thousands of them.
+// What only some shapes have: a name other than their default one, a size
+// that changed since they were made, a rotation, arc adjustments, a path, a
+// text, a loaded shape's markup, group members. Held apart so that the node
+// of a plain line (most of a large drawing) stays small.
+struct ShapeDetail {
+  std::string name;  // set by Rename or read with an opened workbook; empty: the default name
+  bool has_original_size = false;
+  double original_width = 0;
+  double original_height = 0;
+  double rotation = 0;
+  // Arc: item 1 and item 2 in degrees (see excel::Adjustments).
+  std::array<double, 2> adjustments{90.0, 0.0};
+  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
+  uint32_t group_levels = 0;  // levels of groups in the shape (0 for a plain shape)
+  std::unique_ptr<FreeformGeometry> freeform;
+  std::unique_ptr<TextFrame> text;
+  std::shared_ptr<LoadedShape> loaded;  // kLoaded only
+  ShapeChildren children;  // groups, back to front
+};
+
+// One shape. Fields are ordered so that the node packs without gaps: a large
+// drawing holds hundreds of thousands of them, so what most shapes never
+// have lives in ShapeDetail, made on first use.
 struct ShapeNode {
   ShapeKind kind = ShapeKind::kRectangle;
   // Lines: the line runs from the frame's top-left to its bottom-right corner,
@@ -124,32 +145,64 @@ struct ShapeNode {
   bool flip_h = false;
   bool flip_v = false;
   int32_t id = 0;
-  uint32_t group_levels = 0;  // levels of groups in the shape (0 for a plain shape)
-  int32_t loaded_type = excel::kTypeOther;  // kLoaded: the type it reports
-  std::string name;
   double left = 0;
   double top = 0;
   double width = 0;
   double height = 0;
-  double original_width = 0;
-  double original_height = 0;
-  // Clockwise rotation about the frame's centre, degrees in [0, 360).
-  double rotation = 0;
   ShapeNode* parent = nullptr;  // the group that holds the shape
   size_t slot = kNoSlot;        // z-order slot while top-level
   uint64_t selection_mark = 0;  // see WorkbookState's selection
   LineStyle line;
   FillStyle fill;
-  // Arc: item 1 and item 2 in degrees (see excel::Adjustments).
-  std::array<double, 2> adjustments{90.0, 0.0};
-  std::unique_ptr<FreeformGeometry> freeform;
-  std::unique_ptr<TextFrame> text;
-  std::shared_ptr<LoadedShape> loaded;  // kLoaded only
-  ShapeChildren children;  // groups, back to front
+  std::unique_ptr<ShapeDetail> detail;
 
   bool top_level() const { return parent == nullptr; }
   int32_t AutomationType() const;
   int32_t AdjustmentCount() const { return kind == ShapeKind::kArc ? 2 : 0; }
+
+  // The detail, made when the shape first needs one.
+  ShapeDetail& Detail() {
+    if (!detail) detail = std::make_unique<ShapeDetail>();
+    return *detail;
+  }
+
+  // The shape's name: the one it was given, or its default name ("Line 12"),
+  // made from its kind and id without being stored.
+  std::string Name() const;
+  bool HasGivenName() const { return detail && !detail->name.empty(); }
+  const std::string& GivenName() const { return detail->name; }
+  // Default names: the kind's base name, a space, and id - 1.
+  const char* BaseName() const;
+  int64_t DefaultNumber() const { return int64_t{id} - 1; }
+  bool NameIs(std::string_view name) const;
+
+  // The size the shape was made with (or last grouped at).
+  double original_width() const { return detail && detail->has_original_size ? detail->original_width : width; }
+  double original_height() const {
+    return detail && detail->has_original_size ? detail->original_height : height;
+  }
+  // Called before the frame's size changes: the size it was made with is
+  // kept for scaling relative to it.
+  void KeepOriginalSize() {
+    if (detail && detail->has_original_size) return;
+    ShapeDetail& d = Detail();
+    d.has_original_size = true;
+    d.original_width = width;
+    d.original_height = height;
+  }
+  double rotation() const { return detail ? detail->rotation : 0.0; }
+  const std::array<double, 2>& adjustments() const {
+    static const std::array<double, 2> kDefault{90.0, 0.0};
+    return detail ? detail->adjustments : kDefault;
+  }
+  uint32_t group_levels() const { return detail ? detail->group_levels : 0; }
+  FreeformGeometry* freeform() const { return detail ? detail->freeform.get() : nullptr; }
+  TextFrame* text() const { return detail ? detail->text.get() : nullptr; }
+  LoadedShape* loaded() const { return detail ? detail->loaded.get() : nullptr; }
+  const ShapeChildren& children() const {
+    static const ShapeChildren kNone;
+    return detail ? detail->children : kNone;
+  }
 };
 
 // The nodes of a drawing in blocks that never move (a node's address stays
@@ -237,7 +290,7 @@ class Drawing {
   size_t shape_count() const { return nodes_.size(); }
 
  private:
-  ShapeNode& NewNode(ShapeKind kind, const char* base_name);
+  ShapeNode& NewNode(ShapeKind kind);
   void MoveSubtree(ShapeNode& node, double dx, double dy);
   void MapSubtree(ShapeNode& node, bool horizontal, double from_origin, double to_origin,
                   double factor);

@@ -44,7 +44,7 @@ void WorkbookState::SelectCells(SheetState& sheet, const std::string& address) {
 
 void WorkbookState::ReplaceSelectedMembers(SheetState& sheet, ShapeNode& group) {
   if (!selection || selection->sheet != &sheet || selection->shapes.empty()) return;
-  const bool any = std::any_of(group.children.begin(), group.children.end(),
+  const bool any = std::any_of(group.children().begin(), group.children().end(),
                                [&](const ShapeNode* m) { return m->selection_mark == selection_epoch; });
   if (!any) return;
   std::vector<ShapeNode*> kept;

@@ -69,8 +69,8 @@ ArcShape ArcOf(const ShapeNode& node) {
   arc.cy = node.top + node.height;
   arc.rx = node.width;
   arc.ry = node.height;
-  arc.start = Normalized(node.adjustments[1]);
-  arc.sweep = Normalized(node.adjustments[0] - node.adjustments[1]);
+  arc.start = Normalized(node.adjustments()[1]);
+  arc.sweep = Normalized(node.adjustments()[0] - node.adjustments()[1]);
   // Equal angles draw the whole ellipse, as the preset does.
   if (arc.sweep == 0) arc.sweep = 360;
   return arc;
@@ -209,9 +209,9 @@ class DrawingWriter {
       box.y1 += dy;
       return box;
     }
-    EmuBox box = Measure(*node.children.front());
-    for (size_t i = 1; i < node.children.size(); ++i) {
-      const EmuBox b = Measure(*node.children[i]);
+    EmuBox box = Measure(*node.children().front());
+    for (size_t i = 1; i < node.children().size(); ++i) {
+      const EmuBox b = Measure(*node.children()[i]);
       box.x0 = std::min(box.x0, b.x0);
       box.y0 = std::min(box.y0, b.y0);
       box.x1 = std::max(box.x1, b.x1);
@@ -275,7 +275,13 @@ class DrawingWriter {
   }
 
   void NonVisual(const ShapeNode& node) {
-    x_.Raw("<xdr:cNvPr").Attr("id", node.id).Attr("name", node.name).Raw("/>");
+    x_.Raw("<xdr:cNvPr").Attr("id", node.id);
+    if (node.HasGivenName()) {
+      x_.Attr("name", node.GivenName());
+    } else {
+      x_.Raw(" name=\"").Raw(node.BaseName()).Raw(" ").Int(node.DefaultNumber()).Raw("\"");
+    }
+    x_.Raw("/>");
   }
 
   void Xfrm(const EmuBox& box, int64_t dx, int64_t dy, bool flip_h = false, bool flip_v = false,
@@ -364,7 +370,7 @@ class DrawingWriter {
     x_.Int(box.height()).Raw("\"/><a:chOff x=\"").Int(box.x0).Raw("\" y=\"").Int(box.y0);
     x_.Raw("\"/><a:chExt cx=\"").Int(box.width()).Raw("\" cy=\"").Int(box.height());
     x_.Raw("\"/></a:xfrm></xdr:grpSpPr>");
-    for (const ShapeNode* child : node.children) {
+    for (const ShapeNode* child : node.children()) {
       const auto [cx, cy] =
           child->kind == ShapeKind::kGroup ? std::pair<int64_t, int64_t>{0, 0} : Push(WrittenBox(*child));
       WriteShape(*child, cx, cy);
@@ -378,7 +384,7 @@ class DrawingWriter {
     x_.Raw(node.kind == ShapeKind::kTextBox ? "<xdr:cNvSpPr txBox=\"1\"/>" : "<xdr:cNvSpPr/>");
     x_.Raw("</xdr:nvSpPr><xdr:spPr>");
     const EmuBox box = WrittenBox(node);
-    Xfrm(box, dx, dy, false, false, node.rotation);
+    Xfrm(box, dx, dy, false, false, node.rotation());
     bool swap_ends = false;
     switch (node.kind) {
       case ShapeKind::kOval: x_.Raw("<a:prstGeom prst=\"ellipse\"><a:avLst/></a:prstGeom>"); break;
@@ -393,7 +399,7 @@ class DrawingWriter {
         }
         break;
       case ShapeKind::kFreeform: {
-        const FreeformGeometry& g = *node.freeform;
+        const FreeformGeometry& g = *node.freeform();
         const double sx = g.reference_width > 0 ? node.width / g.reference_width : 1.0;
         const double sy = g.reference_height > 0 ? node.height / g.reference_height : 1.0;
         CustomPath(g.path, box, sx, sy, /*relative=*/true);
@@ -404,7 +410,7 @@ class DrawingWriter {
     Fill(node);
     Outline(node.line, swap_ends);
     x_.Raw("</xdr:spPr>");
-    if (node.text) WriteText(node);
+    if (node.text()) WriteText(node);
     x_.Raw("</xdr:sp>");
   }
 
@@ -416,8 +422,8 @@ class DrawingWriter {
       return v < 0 ? v + kFullCircleAngle : v;
     };
     x_.Raw("<a:prstGeom prst=\"arc\"><a:avLst><a:gd name=\"adj1\" fmla=\"val ");
-    x_.Int(angle(node.adjustments[0])).Raw("\"/><a:gd name=\"adj2\" fmla=\"val ");
-    x_.Int(angle(node.adjustments[1])).Raw("\"/></a:avLst></a:prstGeom>");
+    x_.Int(angle(node.adjustments()[0])).Raw("\"/><a:gd name=\"adj2\" fmla=\"val ");
+    x_.Int(angle(node.adjustments()[1])).Raw("\"/></a:avLst></a:prstGeom>");
   }
 
   // A path in the shape's own EMU space (origin at the written box's top-left).
@@ -493,7 +499,7 @@ class DrawingWriter {
   }
 
   void WriteText(const ShapeNode& node) {
-    const TextFrame& frame = *node.text;
+    const TextFrame& frame = *node.text();
     const TextBody& body = frame.body;
     const int64_t inset = PointsToEmu(body.LargestSize() * kInsetFactor);
     x_.Raw("<xdr:txBody><a:bodyPr vertOverflow=\"overflow\" horzOverflow=\"overflow\" vert=\"");

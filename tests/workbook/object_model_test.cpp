@@ -248,6 +248,42 @@ TEST_F(ObjectModel, ScalingKeepsTheGivenCorner) {
   EXPECT_THROW(range->ScaleWidth(1, false, 7), AutomationError);
 }
 
+TEST_F(ObjectModel, ScalingRelativeToTheOriginalGoesBackToTheSizeAShapeWasMadeWith) {
+  // A text box fitted to its text.
+  auto box = TextBox("幅が変わる文字列");
+  app->Selection()->SetAutoSize(true);
+  ASSERT_NE(box->Width(), 500);
+  box->Select(true);
+  app->Selection()->ShapeRange()->ScaleWidth(1, true, excel::kScaleFromTopLeft);
+  app->Selection()->ShapeRange()->ScaleHeight(0.5, true, excel::kScaleFromTopLeft);
+  EXPECT_DOUBLE_EQ(box->Width(), 500);
+  EXPECT_DOUBLE_EQ(box->Height(), 150);
+
+  // A vertical line (no width) given a width, then taken back.
+  auto line = shapes->AddLine(40, 0, 40, 80);
+  line->Select(true);
+  auto range = app->Selection()->ShapeRange();
+  range->ScaleWidth(3, false, excel::kScaleFromTopLeft);
+  range->ScaleHeight(2, false, excel::kScaleFromTopLeft);
+  EXPECT_DOUBLE_EQ(line->Height(), 160);
+  range->ScaleHeight(1, true, excel::kScaleFromTopLeft);
+  range->ScaleWidth(1, true, excel::kScaleFromTopLeft);
+  EXPECT_DOUBLE_EQ(line->Height(), 80);
+  EXPECT_DOUBLE_EQ(line->Width(), 0);
+
+  // A group keeps the frame it was made with when a member grows.
+  auto a = shapes->AddShape(excel::kShapeRectangle, 0, 0, 10, 10);
+  auto b = shapes->AddShape(excel::kShapeRectangle, 30, 0, 10, 10);
+  auto group = shapes->Range({a->Name(), b->Name()})->Group();
+  ASSERT_DOUBLE_EQ(group->Width(), 40);
+  b->Select(true);
+  app->Selection()->ShapeRange()->ScaleWidth(3, false, excel::kScaleFromTopLeft);
+  EXPECT_DOUBLE_EQ(group->Width(), 60);
+  group->Select(true);
+  app->Selection()->ShapeRange()->ScaleWidth(1, true, excel::kScaleFromTopLeft);
+  EXPECT_DOUBLE_EQ(group->Width(), 40);
+}
+
 TEST_F(ObjectModel, ArcMadeAsTheExporterDoesHasItsCentreAtTheFramesBottomLeft) {
   const double cx = 300, cy = 400, r = 80;
   auto arc = shapes->AddShape(excel::kShapeArc, cx - r, cy - r, 2 * r, 2 * r);

@@ -185,7 +185,7 @@ TEST(ShapeNames, DefaultNamesAreFoundByNumberAndRenamesByName) {
   drawing.Rename(oval, "Line 3");
   EXPECT_EQ(drawing.Find("Line 3"), &oval);
   ShapeNode& next = drawing.AddLine(1, 1, 2, 2);
-  EXPECT_EQ(next.name, "Line 4");
+  EXPECT_EQ(next.Name(), "Line 4");
   EXPECT_EQ(drawing.Find("Line 4"), &next);
   EXPECT_EQ(drawing.Find("Line 3"), &oval);
   // A default name still held cannot be given to another shape, and a shape
@@ -195,7 +195,7 @@ TEST(ShapeNames, DefaultNamesAreFoundByNumberAndRenamesByName) {
   EXPECT_EQ(drawing.Find("Line 1"), &line);
   // Names reserved by an opened drawing are skipped too.
   drawing.ReserveName("Oval 5");
-  EXPECT_EQ(drawing.AddAutoShape(ShapeKind::kOval, 0, 0, 1, 1).name, "Oval 6");
+  EXPECT_EQ(drawing.AddAutoShape(ShapeKind::kOval, 0, 0, 1, 1).Name(), "Oval 6");
 }
 
 TEST(ShapeNames, ThousandsOfShapesKeepTheirAddressesAndNames) {

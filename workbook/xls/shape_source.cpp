@@ -18,8 +18,8 @@ ShapeClass ShapeSource::kind() const {
 
 BezierPath ShapeSource::FramePath() const {
   BezierPath path;
-  if (!node_->freeform) return path;
-  const FreeformGeometry& g = *node_->freeform;
+  if (!node_->freeform()) return path;
+  const FreeformGeometry& g = *node_->freeform();
   const double sx = g.reference_width > 0 ? node_->width / g.reference_width : 1.0;
   const double sy = g.reference_height > 0 ? node_->height / g.reference_height : 1.0;
   auto scale = [&](Point2 p) { return Point2{p.x * sx, p.y * sy}; };

@@ -20,7 +20,7 @@ class ShapeSource {
   explicit ShapeSource(const ShapeNode& node) : node_(&node) {}
 
   ShapeClass kind() const;
-  const std::string& name() const { return node_->name; }
+  std::string name() const { return node_->Name(); }
   // The frame in sheet points.
   double left() const { return node_->left; }
   double top() const { return node_->top; }
@@ -31,15 +31,15 @@ class ShapeSource {
   const LineStyle& line() const { return node_->line; }
   const FillStyle& fill() const { return node_->fill; }
   // Arcs: adjustment 1 and 2 in degrees.
-  double adjustment(int index) const { return node_->adjustments[static_cast<size_t>(index)]; }
+  double adjustment(int index) const { return node_->adjustments()[static_cast<size_t>(index)]; }
   // Freeforms: the path relative to the frame's top-left corner, stretched to
   // the frame's present size.
   BezierPath FramePath() const;
   // Text boxes: the text and how it is laid out; nullptr for other shapes.
-  const TextFrame* text() const { return node_->text.get(); }
+  const TextFrame* text() const { return node_->text(); }
   // Groups: the members, back to front.
-  size_t child_count() const { return node_->children.size(); }
-  ShapeSource child(size_t i) const { return ShapeSource(*node_->children[i]); }
+  size_t child_count() const { return node_->children().size(); }
+  ShapeSource child(size_t i) const { return ShapeSource(*node_->children()[i]); }
   const void* identity() const { return node_; }
   // A shape that came with the opened workbook (kind kOther): its records are
   // the workbook's own; the writer leaves a placeholder of its frame.

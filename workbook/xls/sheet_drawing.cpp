@@ -374,7 +374,7 @@ class SheetDrawingWriter {
   // Cell and offset (in 1/1024 of a column or 1/256 of a row) of a sheet
   // position in EMU.
   void Locate(int64_t at, int64_t cell_emu, int32_t cells, int units, const char* what,
-              const std::string& name, uint16_t& cell, uint16_t& offset) {
+              const ShapeSource& shape, uint16_t& cell, uint16_t& offset) {
     int64_t index = at / cell_emu;
     int64_t part = std::llround(static_cast<double>(at % cell_emu) * units / static_cast<double>(cell_emu));
     if (part >= units) {
@@ -386,7 +386,7 @@ class SheetDrawingWriter {
       part = units - 1;
     }
     if (index >= cells) {
-      throw excel::AutomationError("the shape \"" + name + "\" reaches past the last " + what +
+      throw excel::AutomationError("the shape \"" + shape.name() + "\" reaches past the last " + what +
                                    " of an .xls sheet (" + std::to_string(cells) + " " + what +
                                    "s); draw at a smaller scale or save as .xlsx");
     }
@@ -411,15 +411,15 @@ class SheetDrawingWriter {
     a.Clear();
     uint16_t col, col_off, row, row_off;
     a.U16(0);
-    Locate(x0 + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s.name(), col, col_off);
-    Locate(y0 + dy, kXlsRowEmu, kXlsRows, 256, "row", s.name(), row, row_off);
+    Locate(x0 + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s, col, col_off);
+    Locate(y0 + dy, kXlsRowEmu, kXlsRows, 256, "row", s, row, row_off);
     a.U16(col);
     a.U16(col_off);
     a.U16(row);
     a.U16(row_off);
     const uint16_t col0 = col, col_off0 = col_off, row0 = row, row_off0 = row_off;
-    Locate(Emu(box.x1) + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s.name(), col, col_off);
-    Locate(Emu(box.y1) + dy, kXlsRowEmu, kXlsRows, 256, "row", s.name(), row, row_off);
+    Locate(Emu(box.x1) + dx, kXlsColumnEmu, kXlsColumns, 1024, "column", s, col, col_off);
+    Locate(Emu(box.y1) + dy, kXlsRowEmu, kXlsRows, 256, "row", s, row, row_off);
     // A shape smaller than one anchor step keeps an extent of one step:
     // readers drop a shape whose two corners coincide.
     if (col == col0 && col_off == col_off0 && row == row0 && row_off == row_off0) {

@@ -482,13 +482,13 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   bool moved = false;
   std::vector<ExistingShape> existing;
   drawing.ForEachTopLevel([&](const ShapeNode& node) {
-    if (node.kind != ShapeKind::kLoaded || !node.loaded || node.loaded->legacy_shape < 0) return;
-    const LoadedShape& l = *node.loaded;
-    if (node.name != l.original_name) {
+    if (node.kind != ShapeKind::kLoaded || !node.loaded() || node.loaded()->legacy_shape < 0) return;
+    const LoadedShape& l = *node.loaded();
+    if (!node.NameIs(l.original_name)) {
       throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
                                    "」の名前は .xls のブックでは変えられません");
     }
-    if (node.rotation != 0) {
+    if (node.rotation() != 0) {
       throw excel::AutomationError("シート「" + sheet.name + "」の図形「" + l.original_name +
                                    "」は .xls のブックでは回転できません");
     }
@@ -587,9 +587,9 @@ bool DrawingAppender::Append(const XlsSheet& sheet, const Drawing& drawing, cons
   if (extend) {
     std::map<std::string, const LoadedShape*> wanted;
     std::function<void(const ShapeNode&)> find = [&](const ShapeNode& node) {
-      for (const ShapeNode* child : node.children) {
-        if (child->kind == ShapeKind::kLoaded && child->loaded && child->loaded->legacy_shape >= 0) {
-          wanted.emplace(child->name, child->loaded.get());
+      for (const ShapeNode* child : node.children()) {
+        if (child->kind == ShapeKind::kLoaded && child->loaded() && child->loaded()->legacy_shape >= 0) {
+          wanted.emplace(child->Name(), child->loaded());
         }
         find(*child);
       }
