@@ -98,20 +98,33 @@ ChunkedDeflater::~ChunkedDeflater() {
 
 void ChunkedDeflater::Add(std::string& chunk) {
   if (chunk.empty()) return;
+  Job job;
+  job.input.swap(chunk);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!spare_inputs_.empty()) {
+      chunk.swap(spare_inputs_.back());
+      spare_inputs_.pop_back();
+    }
+  }
+  chunk.clear();
+  Queue(std::move(job));
+}
+
+void ChunkedDeflater::Add(ChunkWriter write) {
+  Job job;
+  job.write = std::move(write);
+  Queue(std::move(job));
+}
+
+void ChunkedDeflater::Queue(Job job) {
   std::unique_lock<std::mutex> lock(mutex_);
   slot_free_.wait(lock, [&] { return in_flight_ < max_in_flight_ || error_; });
   if (error_) std::rethrow_exception(error_);
-  Job job;
   job.index = outputs_.size();
   outputs_.emplace_back();
   crcs_.push_back(0);
-  sizes_.push_back(chunk.size());
-  job.input.swap(chunk);
-  if (!spare_inputs_.empty()) {
-    chunk.swap(spare_inputs_.back());
-    spare_inputs_.pop_back();
-  }
-  chunk.clear();
+  sizes_.push_back(job.input.size());
   queue_.push_back(std::move(job));
   ++in_flight_;
   lock.unlock();
@@ -125,13 +138,23 @@ void ChunkedDeflater::Work() {
     if (queue_.empty()) return;
     Job job = std::move(queue_.front());
     queue_.pop_front();
+    if (job.write && !spare_inputs_.empty()) {
+      job.input.swap(spare_inputs_.back());
+      spare_inputs_.pop_back();
+    }
     lock.unlock();
     std::string out;
     uint32_t crc = 0;
     std::exception_ptr error;
     try {
+      if (job.write) {
+        job.input.clear();
+        job.write(job.input);
+        job.write = nullptr;
+      }
       crc = Crc(job.input);
-      out = Compress(job.input, false);
+      // An empty chunk adds nothing to the stream.
+      if (!job.input.empty()) out = Compress(job.input, false);
     } catch (...) {
       error = std::current_exception();
     }
@@ -139,6 +162,7 @@ void ChunkedDeflater::Work() {
     if (error && !error_) error_ = error;
     outputs_[job.index] = std::move(out);
     crcs_[job.index] = crc;
+    sizes_[job.index] = job.input.size();
     job.input.clear();
     spare_inputs_.push_back(std::move(job.input));
     --in_flight_;

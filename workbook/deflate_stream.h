@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -49,6 +50,12 @@ class ChunkedDeflater {
   // Takes the bytes of `chunk` for compression and leaves in it an empty
   // buffer (with room, recycled from an earlier chunk) for the next one.
   void Add(std::string& chunk);
+  // A chunk that a worker writes itself before compressing it: `write`
+  // appends the chunk's bytes to the (empty) buffer it is given, on a worker
+  // thread, so that making the text runs on all cores too. Chunks are joined
+  // in the order they were added, whichever way they came.
+  using ChunkWriter = std::function<void(std::string& buffer)>;
+  void Add(ChunkWriter write);
   // Waits for the chunks still being compressed and returns the stream.
   // A failure on a worker (out of memory) is raised here.
   DeflatedData Finish();
@@ -57,7 +64,9 @@ class ChunkedDeflater {
   struct Job {
     size_t index = 0;
     std::string input;
+    ChunkWriter write;  // when set, makes the input on the worker
   };
+  void Queue(Job job);
   void Work();
 
   std::mutex mutex_;

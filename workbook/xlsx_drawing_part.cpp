@@ -21,6 +21,7 @@
 // them.
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_map>
 
 #include "workbook/color_palette.h"
@@ -159,16 +160,16 @@ const char* Alignment(int32_t alignment) {
 class DrawingWriter {
  public:
   DrawingWriter(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out, const LoadedDrawing* source,
-                DrawingAnchors anchors, size_t chunk_size = 0, const XmlSpill* spill = nullptr)
-      : drawing_(drawing),
-        grid_(grid),
-        x_(out),
-        source_(source),
-        anchors_(anchors),
-        chunk_size_(chunk_size),
-        spill_(spill) {}
+                DrawingAnchors anchors)
+      : drawing_(drawing), grid_(grid), x_(out), source_(source), anchors_(anchors) {}
 
   void Write() {
+    WriteStart();
+    drawing_.ForEachTopLevel([&](const ShapeNode& node) { WriteAnchor(node); });
+    WriteEnd();
+  }
+
+  void WriteStart() {
     x_.Raw(kXmlDeclaration);
     if (source_ != nullptr) {
       WriteLoadedRootStart(*source_, x_);
@@ -176,10 +177,13 @@ class DrawingWriter {
       x_.Raw("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
              "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">");
     }
-    drawing_.ForEachTopLevel([&](const ShapeNode& node) {
-      WriteAnchor(node);
-      if (spill_ != nullptr && x_.size() >= chunk_size_) (*spill_)(x_.str());
-    });
+  }
+
+  void WriteAnchors(std::span<const ShapeNode* const> shapes) {
+    for (const ShapeNode* node : shapes) WriteAnchor(*node);
+  }
+
+  void WriteEnd() {
     if (source_ != nullptr) {
       WriteLoadedOtherChildren(*source_, x_);
       WriteLoadedRootEnd(*source_, x_);
@@ -543,8 +547,6 @@ class DrawingWriter {
   XmlBuffer& x_;
   const LoadedDrawing* source_;
   DrawingAnchors anchors_;
-  size_t chunk_size_;
-  const XmlSpill* spill_;
   std::unordered_map<const ShapeNode*, EmuBox> group_boxes_;
 };
 
@@ -555,10 +557,43 @@ void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& o
   DrawingWriter(drawing, grid, out, source, anchors).Write();
 }
 
-void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
-                     const LoadedDrawing* source, DrawingAnchors anchors, size_t chunk_size,
-                     const XmlSpill& spill) {
-  DrawingWriter(drawing, grid, out, source, anchors, chunk_size, &spill).Write();
+size_t DrawingXmlSizeHint(const ShapeNode& node) {
+  // Roughly what the writer above makes of each kind (a line's anchor and
+  // outline, a closed shape's fill too, a text box's run properties per run).
+  switch (node.kind) {
+    case ShapeKind::kLine: return 512;
+    case ShapeKind::kRectangle:
+    case ShapeKind::kOval:
+    case ShapeKind::kArc: return 768;
+    case ShapeKind::kFreeform: return 768 + 96 * node.freeform()->path.segments.size();
+    case ShapeKind::kTextBox: {
+      const TextBody& body = node.text()->body;
+      return 1024 + 1024 * body.runs().size() + 4 * body.chars().size();
+    }
+    case ShapeKind::kGroup: {
+      size_t bytes = 512;
+      for (const ShapeNode* child : node.children()) bytes += DrawingXmlSizeHint(*child);
+      return bytes;
+    }
+    case ShapeKind::kLoaded: return 2048;
+  }
+  return 1024;
+}
+
+void WriteDrawingXmlStart(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                          const LoadedDrawing* source) {
+  DrawingWriter(drawing, grid, out, source, DrawingAnchors::kCells).WriteStart();
+}
+
+void WriteDrawingXmlAnchors(const Drawing& drawing, const SheetGrid& grid,
+                            std::span<const ShapeNode* const> shapes, XmlBuffer& out,
+                            const LoadedDrawing* source, DrawingAnchors anchors) {
+  DrawingWriter(drawing, grid, out, source, anchors).WriteAnchors(shapes);
+}
+
+void WriteDrawingXmlEnd(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                        const LoadedDrawing* source) {
+  DrawingWriter(drawing, grid, out, source, DrawingAnchors::kCells).WriteEnd();
 }
 
 }  // namespace ovix::workbook

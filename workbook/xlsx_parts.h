@@ -4,7 +4,7 @@
 // large).
 
 #include <ctime>
-#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,13 +62,19 @@ enum class DrawingAnchors { kCells, kAbsolute };
 void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
                      const LoadedDrawing* source = nullptr,
                      DrawingAnchors anchors = DrawingAnchors::kCells);
-// The same, streamed: whenever `out` holds `chunk_size` bytes or more after a
-// shape, `spill` is handed its text to take away (and leave `out` empty), so
-// that a large drawing is never held whole. What is left in `out` at the end
-// is the part's last piece.
-using XmlSpill = std::function<void(std::string& text)>;
-void WriteDrawingXml(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
-                     const LoadedDrawing* source, DrawingAnchors anchors, size_t chunk_size,
-                     const XmlSpill& spill);
+// The same in pieces that may be written on different threads and joined in
+// order: the part's opening, the anchors of a run of top-level shapes (in
+// z-order, back to front), and its closing.
+void WriteDrawingXmlStart(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                          const LoadedDrawing* source = nullptr);
+void WriteDrawingXmlAnchors(const Drawing& drawing, const SheetGrid& grid,
+                            std::span<const ShapeNode* const> shapes, XmlBuffer& out,
+                            const LoadedDrawing* source = nullptr,
+                            DrawingAnchors anchors = DrawingAnchors::kCells);
+void WriteDrawingXmlEnd(const Drawing& drawing, const SheetGrid& grid, XmlBuffer& out,
+                        const LoadedDrawing* source = nullptr);
+// About how many bytes of the part a top-level shape's anchor takes: enough
+// to cut the part into pieces of a similar size before they are written.
+size_t DrawingXmlSizeHint(const ShapeNode& node);
 
 }  // namespace ovix::workbook

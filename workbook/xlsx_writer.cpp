@@ -9,20 +9,42 @@ namespace ovix::workbook {
 
 namespace {
 
-// The drawing part, compressed on the other cores while it is written: it is
-// never held whole, only a few chunks of it at a time.
+// The size of a piece of the drawing part: enough to compress well and to
+// keep every core busy, with only a few pieces in memory at a time.
+constexpr size_t kPieceBytes = size_t{2} << 20;
+
+// The drawing part, written and compressed in pieces on worker threads, one
+// run of top-level shapes each, while this thread hands out the next runs:
+// the part is never held whole, only a few pieces of it at a time.
 DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid) {
-  constexpr size_t kChunk = ChunkedDeflater::kChunkSize;
   ChunkedDeflater deflater;
-  XmlBuffer xml;
-  xml.Reserve(kChunk + kChunk / 4);
-  // The engine's own sheets take absolute anchors: the place then holds
-  // whatever widths a reader gives the columns.
-  WriteDrawingXml(drawing, grid, xml, nullptr, DrawingAnchors::kAbsolute, kChunk, [&](std::string& text) {
-    deflater.Add(text);
-    text.reserve(kChunk + kChunk / 4);
+  auto piece = [&](auto&& write) {
+    deflater.Add([&drawing, &grid, write = std::move(write)](std::string& buffer) {
+      XmlBuffer xml;
+      xml.str().swap(buffer);
+      write(xml);
+      buffer.swap(xml.str());
+    });
+  };
+  piece([&drawing, &grid](XmlBuffer& xml) { WriteDrawingXmlStart(drawing, grid, xml); });
+  std::vector<const ShapeNode*> run;
+  size_t run_bytes = 0;
+  auto flush = [&] {
+    // The engine's own sheets take absolute anchors: the place then holds
+    // whatever widths a reader gives the columns.
+    piece([&drawing, &grid, shapes = std::move(run)](XmlBuffer& xml) {
+      WriteDrawingXmlAnchors(drawing, grid, shapes, xml, nullptr, DrawingAnchors::kAbsolute);
+    });
+    run = {};
+    run_bytes = 0;
+  };
+  drawing.ForEachTopLevel([&](const ShapeNode& node) {
+    run.push_back(&node);
+    run_bytes += DrawingXmlSizeHint(node);
+    if (run_bytes >= kPieceBytes) flush();
   });
-  deflater.Add(xml.str());
+  if (!run.empty()) flush();
+  piece([&drawing, &grid](XmlBuffer& xml) { WriteDrawingXmlEnd(drawing, grid, xml); });
   return deflater.Finish();
 }
 

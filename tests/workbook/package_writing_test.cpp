@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ std::string SampleText(size_t size, unsigned seed) {
 TEST(ChunkedDeflate, ChunksJoinIntoOneStreamWithTheWholeCrc) {
   for (unsigned workers : {1u, 3u}) {
     SCOPED_TRACE(workers);
-    const std::string text = SampleText(5 * ChunkedDeflater::kChunkSize + 12345, workers);
+    const std::string text = SampleText(8 * ChunkedDeflater::kChunkSize + 12345, workers);
     ChunkedDeflater deflater(workers);
     std::string chunk;
     // Uneven chunks, one of them empty, as the drawing writer hands them over.
@@ -72,6 +73,17 @@ TEST(ChunkedDeflate, ChunksJoinIntoOneStreamWithTheWholeCrc) {
       chunk.assign(text, at, n);
       deflater.Add(chunk);
       EXPECT_TRUE(chunk.empty());
+      at += n;
+    }
+    // Chunks the workers write themselves, one empty, joined in the order
+    // they were added whichever worker finishes first.
+    const size_t written[] = {ChunkedDeflater::kChunkSize / 3, 0, 2 * ChunkedDeflater::kChunkSize};
+    for (size_t n : written) {
+      const std::string piece = text.substr(at, n);
+      deflater.Add([piece](std::string& buffer) {
+        EXPECT_TRUE(buffer.empty());
+        buffer += piece;
+      });
       at += n;
     }
     chunk.assign(text, at, std::string::npos);
@@ -141,7 +153,7 @@ TEST(ZipArchive, ReadsBackWithLibzipInPlainAndZip64Form) {
   }
 }
 
-TEST(DrawingXmlStreaming, PiecesJoinToTheWholePart) {
+TEST(DrawingXmlPieces, RunsOfShapesJoinToTheWholePart) {
   Drawing drawing;
   for (int i = 0; i < 300; ++i) {
     drawing.AddLine(i, 2.0 * i, 3.0 * i + 1, i + 0.5);
@@ -150,18 +162,16 @@ TEST(DrawingXmlStreaming, PiecesJoinToTheWholePart) {
   const SheetGrid grid;
   XmlBuffer whole;
   WriteDrawingXml(drawing, grid, whole);
-  XmlBuffer rest;
-  std::string streamed;
-  int pieces = 0;
-  WriteDrawingXml(drawing, grid, rest, nullptr, DrawingAnchors::kCells, 4096, [&](std::string& text) {
-    EXPECT_GE(text.size(), 4096u);
-    streamed += text;
-    text.clear();
-    ++pieces;
-  });
-  streamed += rest.str();
-  EXPECT_GT(pieces, 10);
-  EXPECT_EQ(streamed, whole.str());
+  std::vector<const ShapeNode*> shapes;
+  drawing.ForEachTopLevel([&](const ShapeNode& node) { shapes.push_back(&node); });
+  XmlBuffer joined;
+  WriteDrawingXmlStart(drawing, grid, joined);
+  for (size_t at = 0; at < shapes.size(); at += 77) {
+    const size_t n = std::min<size_t>(77, shapes.size() - at);
+    WriteDrawingXmlAnchors(drawing, grid, std::span(shapes).subspan(at, n), joined);
+  }
+  WriteDrawingXmlEnd(drawing, grid, joined);
+  EXPECT_EQ(joined.str(), whole.str());
 }
 
 TEST(ShapeNames, DefaultNamesAreFoundByNumberAndRenamesByName) {

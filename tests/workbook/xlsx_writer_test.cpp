@@ -288,6 +288,37 @@ TEST_F(SavedWorkbook, IdsAreUniqueAndOddNamesStayWellFormed) {
                "a\"b<c>&\xEF\xBF\xBD");
 }
 
+TEST_F(SavedWorkbook, ALargeDrawingWrittenInPiecesOnSeveralThreadsKeepsItsShapesInOrder) {
+  // Several megabytes of XML: written and compressed in pieces, on worker
+  // threads, and joined in z-order.
+  std::vector<std::string> names;
+  for (int i = 0; i < 10000; ++i) {
+    auto shape = i % 5 == 4 ? shapes->AddTextbox(excel::kOrientationHorizontal, i % 700, i / 10, 80, 20)
+                            : shapes->AddLine(i % 700, i / 10, i % 700 + 30, i / 10 + 5);
+    if (i % 5 == 4) {
+      shape->Select(true);
+      app->Selection()->Characters(1, 0)->SetText("図面 " + std::to_string(i));
+    }
+    names.push_back(shape->Name());
+  }
+  shapes->Range({names[10], names[11]})->Group();
+  names.push_back(names[11]);  // the group stands where its frontmost member was
+  const std::string xml = Save().at("xl/drawings/drawing1.xml");
+  ASSERT_GT(xml.size(), size_t{5} << 20);
+  const auto doc = Parse(xml);
+  std::vector<std::string> written;
+  for (auto n : doc.select_nodes("/xdr:wsDr/xdr:absoluteAnchor/*/*/xdr:cNvPr")) {
+    written.push_back(n.node().attribute("name").value());
+  }
+  ASSERT_EQ(written.size(), 9999u);
+  EXPECT_EQ(written[10], "Group 10001");
+  written.erase(written.begin() + 10);
+  std::vector<std::string> expected(names.begin(), names.begin() + 10000);
+  expected.erase(expected.begin() + 10, expected.begin() + 12);
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(doc.select_nodes("//a:t").size(), 2000u);
+}
+
 TEST_F(SavedWorkbook, PageSetupGoesToTheSheetAndDefinedNames) {
   auto page = sheet->PageSetup();
   page->SetPaperSize(excel::kPaperB4);
