@@ -10,6 +10,12 @@
 // back to the system and being faulted in again; one arena for all threads,
 // so that the compressing threads' buffers reuse what the main thread freed
 // (the model's entities, dropped before the save) rather than adding to it.
+// A freed block may be split for allocations down to a millionth of its size (jemalloc
+// otherwise splits a free block only for requests at least 1/64 of its size):
+// the file's records and the model's stores are single blocks of tens or
+// hundreds of megabytes, freed between stages, and the next stage's shapes,
+// texts and compressed pieces are small; without splitting, those would take
+// fresh memory while the freed blocks lay idle.
 
 extern "C" {
 // Read by jemalloc before its first allocation; unknown keys are reported
@@ -24,8 +30,9 @@ extern const char* malloc_conf;
 // the next file of a batch) instead of fresh pages. The window program stays
 // open between conversions and returns freed memory as before.
 const char* malloc_conf =
-    "thp:always,metadata_thp:auto,narenas:1,oversize_threshold:0,dirty_decay_ms:-1,muzzy_decay_ms:-1";
+    "thp:always,metadata_thp:auto,narenas:1,lg_extent_max_active_fit:20,oversize_threshold:0,"
+    "dirty_decay_ms:-1,muzzy_decay_ms:-1";
 #else
-const char* malloc_conf = "thp:always,metadata_thp:auto,narenas:1";
+const char* malloc_conf = "thp:always,metadata_thp:auto,narenas:1,lg_extent_max_active_fit:20";
 #endif
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "model/store_access.h"
 #include "tools/rv_error.h"
 
 namespace ovix {
@@ -39,11 +40,11 @@ double CubicAt(double p0, double p1, double p2, double p3, double t) {
 }  // namespace
 
 void ExtraShapeStore::Clear() {
-  shapes_ = {};
-  nodes_ = {};
-  texts_ = {};
-  groups_ = {};
-  lines_ = {};
+  model_detail::ReleaseStore(shapes_);
+  model_detail::ReleaseStore(nodes_);
+  model_detail::ReleaseStore(texts_);
+  model_detail::ReleaseStore(groups_);
+  model_detail::ReleaseStore(lines_);
   simplified_hatches_ = 0;
 }
 

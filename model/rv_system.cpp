@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "model/rv_system.h"
+#include "model/store_access.h"
 #include "tools/argument_access.h"
 #include "tools/rv_error.h"
 #include "tools/user_prompt.h"
@@ -44,10 +45,10 @@ void RvSystem::Clear() {
   view_rotate_x_ = view_rotate_y_ = view_rotate_z_ = 0;
 
   // Release the memory as well: a cleared model may live on for the next run.
-  layers_ = {};
-  ltypes_ = {};
-  text_styles_ = {};
-  dim_styles_ = {};
+  model_detail::ReleaseStore(layers_);
+  model_detail::ReleaseStore(ltypes_);
+  model_detail::ReleaseStore(text_styles_);
+  model_detail::ReleaseStore(dim_styles_);
   layer_index_.Clear();
   ltype_index_.Clear();
   text_style_index_.Clear();
@@ -56,16 +57,16 @@ void RvSystem::Clear() {
 }
 
 void RvSystem::ReleaseEntities() {
-  lines_ = {};
-  circles_ = {};
-  ellipses_ = {};
-  arcs_ = {};
-  polylines_ = {};
-  texts_ = {};
-  mtexts_ = {};
-  dimensions_ = {};
-  leaders_ = {};
-  source_lines_ = {};
+  model_detail::ReleaseStore(lines_);
+  model_detail::ReleaseStore(circles_);
+  model_detail::ReleaseStore(ellipses_);
+  model_detail::ReleaseStore(arcs_);
+  model_detail::ReleaseStore(polylines_);
+  model_detail::ReleaseStore(texts_);
+  model_detail::ReleaseStore(mtexts_);
+  model_detail::ReleaseStore(dimensions_);
+  model_detail::ReleaseStore(leaders_);
+  model_detail::ReleaseStore(source_lines_);
   extra_shapes_.Clear();
 }
 

@@ -12,6 +12,14 @@
 
 namespace ovix::model_detail {
 
+// Empties a store and gives its memory back. (Assigning `{}` to a vector
+// empties it through its initializer-list assignment, which keeps the
+// capacity: the records' memory would stay taken.)
+template <typename Store>
+void ReleaseStore(Store& store) {
+  Store().swap(store);
+}
+
 template <typename Record>
 const Record* RecordAt(const std::vector<Record>& store, int32_t ID) {
   return ID >= 0 && static_cast<std::size_t>(ID) < store.size()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/rv_system.h"
+#include "model/store_access.h"
 #include "tests/model/model_builders.h"
 #include "tools/rv_error.h"
 
@@ -68,6 +69,18 @@ TEST(Stores, ReservingChangesNoCountAndReleasingKeepsTheTables) {
   EXPECT_EQ(s.LayerCount(), 1);
   s.AddLine(p, xs, ys, zs);  // the emptied store takes new entities
   EXPECT_EQ(s.LineCount(), 1);
+}
+
+TEST(EntityStores, ReleasedStoresGiveTheirMemoryBack) {
+  // What ReleaseEntities does to each store: a vector assigned `{}` is
+  // emptied but keeps its capacity, so the records' memory stayed taken
+  // through the save.
+  std::vector<LineRecord> lines(5000);
+  model_detail::ReleaseStore(lines);
+  EXPECT_EQ(lines.capacity(), 0u);
+  std::vector<std::string> kept(5000);
+  kept = {};
+  EXPECT_EQ(kept.capacity(), 5000u);
 }
 
 TEST(Lines, ShortCoordinateArrayFailsWithoutAdding) {
