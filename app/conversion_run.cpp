@@ -43,20 +43,22 @@ int StepOf(const std::string& status) {
 }
 
 // The drawing steps of the Excel stage, in z-order: later kinds lie on top.
+// Each step draws the model's store of one kind.
 struct DrawingStep {
   const char* status;
   bool (RvExcelExport::*draw)();
+  const char* kind;
 };
 constexpr std::array<DrawingStep, 9> kDrawingSteps{{
-    {kStatusDrawingLines, &RvExcelExport::DrawLineDatas},
-    {kStatusDrawingCircles, &RvExcelExport::DrawCircleDatas},
-    {kStatusDrawingEllipses, &RvExcelExport::DrawEllipseDatas},
-    {kStatusDrawingArcs, &RvExcelExport::DrawArcDatas},
-    {kStatusDrawingPolylines, &RvExcelExport::DrawPolyLineDatas},
-    {kStatusDrawingTexts, &RvExcelExport::DrawTextDatas},
-    {kStatusDrawingMtexts, &RvExcelExport::DrawMTextDatas},
-    {kStatusDrawingDimensions, &RvExcelExport::DrawDimensionDatas},
-    {kStatusDrawingLeaders, &RvExcelExport::DrawLeaderDatas},
+    {kStatusDrawingLines, &RvExcelExport::DrawLineDatas, "LINE"},
+    {kStatusDrawingCircles, &RvExcelExport::DrawCircleDatas, "CIRCLE"},
+    {kStatusDrawingEllipses, &RvExcelExport::DrawEllipseDatas, "ELLIPSE"},
+    {kStatusDrawingArcs, &RvExcelExport::DrawArcDatas, "ARC"},
+    {kStatusDrawingPolylines, &RvExcelExport::DrawPolyLineDatas, "LWPOLYLINE"},
+    {kStatusDrawingTexts, &RvExcelExport::DrawTextDatas, "TEXT"},
+    {kStatusDrawingMtexts, &RvExcelExport::DrawMTextDatas, "MTEXT"},
+    {kStatusDrawingDimensions, &RvExcelExport::DrawDimensionDatas, "DIMENSION"},
+    {kStatusDrawingLeaders, &RvExcelExport::DrawLeaderDatas, "LEADER"},
 }};
 
 // A drawing operation that returned false.
@@ -224,6 +226,16 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     const double rotate[3] = {0.0, 0.0, 0.0};
     document_.System().SetViewRotate(rotate);
 
+    // Each kind's store is released once it is drawn, so that the shapes
+    // drawn next take its memory instead of fresh memory: the extents that
+    // map every kind and the count for the run's notes are taken first.
+    const int64_t drawn_entities = document_.System().DrawnEntityCount();
+    exporter.HoldDrawingExtents();
+    struct LetGo {
+      RvExcelExport& exporter;
+      ~LetGo() { exporter.LetGoOfDrawingExtents(); }
+    } let_go{exporter};
+
     // The extra shapes of the option that draws every entity go first, so
     // that filled solids lie under the lines and texts drawn on them.
     if (!exporter.ExtraShapesEmpty()) {
@@ -239,6 +251,7 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
         detail_ = exporter.LastError();
         throw DrawingFailed();
       }
+      document_.System().ReleaseEntitiesOf(step.kind);
     }
 
     Status(kStatusRedrawing);
@@ -249,10 +262,10 @@ bool ConversionRun::ExportExcelFile(const std::string& path, const std::string& 
     }
     exporter.SetVisible(true);
     // Skipped entities and an empty drawing are told after the completion
-    // text, on lines of their own. They are taken from the model now: the
-    // drawing is complete, and the model's entities go before the save so
-    // that they and the save's buffers are never in memory at once.
-    RunNotes notes = CollectRunNotes(document_);
+    // text, on lines of their own. They are collected now: the drawing is
+    // complete, and what is left of the model's entities goes before the
+    // save so that it and the save's buffers are never in memory at once.
+    RunNotes notes = CollectRunNotes(document_, drawn_entities);
     document_.System().ReleaseEntities();
     Status(kStatusSavingWorkbook);
     SaveAtTheEnd();

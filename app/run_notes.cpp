@@ -7,7 +7,7 @@
 
 namespace ovix {
 
-RunNotes CollectRunNotes(RvDocument& document) {
+RunNotes CollectRunNotes(RvDocument& document, int64_t drawn_entities) {
   RunNotes notes;
   // The reader's skips come first: they stand earlier in the file's story.
   for (const SkippedEntity& e : document.DxfImport().SkippedEntities()) {
@@ -16,8 +16,7 @@ RunNotes CollectRunNotes(RvDocument& document) {
   const std::vector<SkippedEntity>& drawn_skips = document.ExcelExport().SkippedEntities();
   for (const SkippedEntity& e : drawn_skips) notes.Warnings.push_back(SkippedEntityText(e));
   // Every entity the exporter skipped lay on a drawn layer.
-  const int64_t drawn = document.System().DrawnEntityCount() -
-                        static_cast<int64_t>(drawn_skips.size());
+  const int64_t drawn = drawn_entities - static_cast<int64_t>(drawn_skips.size());
   notes.NothingToShow = drawn <= 0;
   return notes;
 }

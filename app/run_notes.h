@@ -6,6 +6,7 @@
 // the warning lines and the count.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ struct RunNotes {
 };
 
 // The notes of the run whose reader and exporter are the document's (read
-// before the document is cleared).
-RunNotes CollectRunNotes(RvDocument& document);
+// before the document is cleared). `drawn_entities`: the model's entities on
+// drawn layers (RvSystem::DrawnEntityCount), taken before the drawing began,
+// since the run releases each kind's store once it is drawn.
+RunNotes CollectRunNotes(RvDocument& document, int64_t drawn_entities);
 
 // The completion text followed, on lines of their own, by the count of
 // skipped entities and the note that nothing shows; `done` alone without

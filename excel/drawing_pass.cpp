@@ -10,10 +10,24 @@ DrawingPass::DrawingPass(RvExcelExport& exporter, int64_t total)
   RvPoint3 rotate{};
   exporter_.Model().GetViewRotate(rotate, kDeviceTypeSheet);
   exporter_.tools_.Trans2D3DMatrix(rotate, matrix_);
-  RvPoint3 min{}, max{};
-  exporter_.Model().GetEntityRange(min, max);
-  exporter_.extents_.emplace(min, max);
+  if (!exporter_.extents_held_) {
+    RvPoint3 min{}, max{};
+    exporter_.Model().GetEntityRange(min, max);
+    exporter_.extents_.emplace(min, max);
+  }
   if (exporter_.progress_) exporter_.progress_(0, total_);
+}
+
+void RvExcelExport::HoldDrawingExtents() {
+  RvPoint3 min{}, max{};
+  Model().GetEntityRange(min, max);
+  extents_.emplace(min, max);
+  extents_held_ = true;
+}
+
+void RvExcelExport::LetGoOfDrawingExtents() {
+  extents_.reset();
+  extents_held_ = false;
 }
 
 void DrawingPass::Skip(const char* kind, int32_t index, std::string handle, const char* reason) {
@@ -22,7 +36,7 @@ void DrawingPass::Skip(const char* kind, int32_t index, std::string handle, cons
 }
 
 DrawingPass::~DrawingPass() {
-  exporter_.extents_.reset();
+  if (!exporter_.extents_held_) exporter_.extents_.reset();
   if (exporter_.progress_) exporter_.progress_(total_, total_);
 }
 

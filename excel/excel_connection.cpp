@@ -89,6 +89,7 @@ void RvExcelExport::Clear() {
   group_ = true;
   save_close_ = false;
   extents_.reset();
+  extents_held_ = false;
   last_error_.clear();
   last_exception_ = nullptr;
   pass_name_.clear();

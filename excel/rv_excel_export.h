@@ -252,6 +252,12 @@ class RvExcelExport {
   int32_t DrawExtraShapes();
   // Whether the model has no extra shapes (or no model is bound).
   bool ExtraShapesEmpty() const;
+  // Takes the drawing's extents from the model once and holds them for every
+  // drawing operation until LetGoOfDrawingExtents (or Clear), instead of
+  // each operation taking them anew: a run that releases each kind's store
+  // once it is drawn then maps the later kinds as it mapped the first.
+  void HoldDrawingExtents();
+  void LetGoOfDrawingExtents();
 
   // ==== Placement and grouping (redraw_grouping.cpp) =======================
 
@@ -358,8 +364,10 @@ class RvExcelExport {
   bool save_close_ = false;
 
   // The drawing's extents, taken once per drawing operation (the model does
-  // not change while it is drawn); empty outside a drawing operation.
+  // not change while it is drawn), or held for the whole run; empty outside
+  // a drawing operation otherwise.
   std::optional<std::pair<RvPoint3, RvPoint3>> extents_;
+  bool extents_held_ = false;
   std::string last_error_;
   std::exception_ptr last_exception_;
   ProgressCallback progress_;

@@ -2,6 +2,7 @@
 // an entity the user can then find in the file.
 
 #include "model/rv_system.h"
+#include "model/store_access.h"
 
 namespace ovix {
 
@@ -38,6 +39,19 @@ void RvSystem::ReserveEntities(std::string_view kind, std::size_t count) {
   auto it = source_lines_.find(kind);
   if (it == source_lines_.end()) it = source_lines_.emplace(std::string(kind), std::vector<uint64_t>{}).first;
   it->second.reserve(total);
+}
+
+void RvSystem::ReleaseEntitiesOf(std::string_view kind) {
+  using model_detail::ReleaseStore;
+  if (kind == "LINE") ReleaseStore(lines_);
+  else if (kind == "CIRCLE") ReleaseStore(circles_);
+  else if (kind == "ELLIPSE") ReleaseStore(ellipses_);
+  else if (kind == "ARC") ReleaseStore(arcs_);
+  else if (kind == "LWPOLYLINE") ReleaseStore(polylines_);
+  else if (kind == "TEXT") ReleaseStore(texts_);
+  else if (kind == "MTEXT") ReleaseStore(mtexts_);
+  else if (kind == "DIMENSION") ReleaseStore(dimensions_);
+  else if (kind == "LEADER") ReleaseStore(leaders_);
 }
 
 int64_t RvSystem::DrawnEntityCount() const {

@@ -521,6 +521,10 @@ class RvSystem {
   // and their source lines, so that a reader that knows how many are coming
   // fills each store without regrowing it; another kind is ignored.
   void ReserveEntities(std::string_view kind, std::size_t count);
+  // Empties the store of a DXF kind (as EntityCountOf) and releases its
+  // memory; its source lines stay, for messages about its entities. For a
+  // run that has drawn that kind and draws the rest from the other stores.
+  void ReleaseEntitiesOf(std::string_view kind);
   // Number of entities of every store on layers that are drawn
   // (LayerFlagDrawn).
   int64_t DrawnEntityCount() const;

@@ -59,6 +59,30 @@ TEST_F(DrawEntities, ALineRunsBetweenItsMappedEnds) {
   EXPECT_NEAR(line->Height(), std::fabs(y2 - y1), 1e-6);
 }
 
+TEST_F(DrawEntities, HeldExtentsMapLaterKindsAsTheFirstWhenDrawnStoresAreReleased) {
+  // The line alone sets the extents: once its store is released, a pass that
+  // took the extents anew would map the circle by the circle's own.
+  AddTestLine(*model, "0", 0, 0, 1000, 500);
+  AddTestCircle(*model, "0", 50, 50, 10);
+  Connect();
+  const auto [cx, cy] = Mapped(50, 50);
+  exporter.HoldDrawingExtents();
+  ASSERT_TRUE(exporter.DrawLineDatas());
+  model->ReleaseEntitiesOf("LINE");
+  EXPECT_EQ(model->LineCount(), 0);
+  EXPECT_EQ(model->CircleCount(), 1);
+  ASSERT_TRUE(exporter.DrawCircleDatas());
+  auto circle = ShapeAt(2);
+  EXPECT_NEAR(circle->Left() + circle->Width() / 2, cx, 1e-6);
+  EXPECT_NEAR(circle->Top() + circle->Height() / 2, cy, 1e-6);
+  exporter.LetGoOfDrawingExtents();
+
+  // Let go, the next pass takes the extents of what is left.
+  ASSERT_TRUE(exporter.DrawCircleDatas());
+  auto alone = ShapeAt(3);
+  EXPECT_GT(std::fabs(alone->Left() - circle->Left()), 1.0);
+}
+
 TEST_F(DrawEntities, ALineWhoseEndsMeetIsADotOfItsColour) {
   AddTestLine(*model, "0", 0, 0, 100, 100);  // fixes the extents
   AddTestLine(*model, "0", 40, 30, 40, 30, 1);
