@@ -207,8 +207,10 @@ struct ShapeNode {
 
 // The nodes of a drawing in blocks that never move (a node's address stays
 // valid while the drawing lives), without a heap allocation per node. The
-// first blocks are small; a large drawing continues in 2 MB blocks that the
-// system may back with huge pages (one page fault for thousands of nodes).
+// first blocks are small; a large drawing continues in 2 MB blocks, which
+// the system may back with huge pages (one page fault for thousands of
+// nodes) and which the allocator may carve out of memory freed earlier in
+// the run (they are not aligned to 2 MB, so that any free stretch serves).
 class ShapeStore {
  public:
   ShapeStore() = default;
