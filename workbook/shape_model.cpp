@@ -30,7 +30,7 @@ int32_t ShapeNode::AutomationType() const {
   return excel::kTypeOther;
 }
 
-const char* ShapeNode::BaseName() const {
+const char* DefaultBaseName(ShapeKind kind) {
   switch (kind) {
     case ShapeKind::kLine: return "Line";
     case ShapeKind::kRectangle: return "Rectangle";
@@ -59,6 +59,8 @@ std::string NumberedName(std::string_view base, int64_t number) {
 }
 
 }  // namespace
+
+const char* ShapeNode::BaseName() const { return DefaultBaseName(kind); }
 
 std::string ShapeNode::Name() const {
   if (HasGivenName()) return detail->name;
@@ -126,9 +128,7 @@ void CheckSize(double value, const char* what) {
 }
 
 ShapeNode& Drawing::NewNode(ShapeKind kind) {
-  ShapeNode probe;
-  probe.kind = kind;
-  const std::string_view base(probe.BaseName());
+  const std::string_view base(DefaultBaseName(kind));
   int64_t number = 0;
   // Default names carry the sheet's running number; a number whose name a
   // renamed or loaded shape already took is skipped. Numbers only grow, so

@@ -135,6 +135,9 @@ struct ShapeDetail {
   ShapeChildren children;  // groups, back to front
 };
 
+// The first word of a shape's default name: "Line", "Oval", "TextBox", ...
+const char* DefaultBaseName(ShapeKind kind);
+
 // One shape. Fields are ordered so that the node packs without gaps: a large
 // drawing holds hundreds of thousands of them, so what most shapes never
 // have lives in ShapeDetail, made on first use.

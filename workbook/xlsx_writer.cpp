@@ -19,7 +19,7 @@ constexpr size_t kPieceBytes = size_t{2} << 20;
 DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid) {
   ChunkedDeflater deflater;
   auto piece = [&](auto&& write) {
-    deflater.Add([&drawing, &grid, write = std::move(write)](std::string& buffer) {
+    deflater.Add([write = std::move(write)](std::string& buffer) {
       XmlBuffer xml;
       xml.str().swap(buffer);
       write(xml);
@@ -35,7 +35,7 @@ DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid) {
     piece([&drawing, &grid, shapes = std::move(run)](XmlBuffer& xml) {
       WriteDrawingXmlAnchors(drawing, grid, shapes, xml, nullptr, DrawingAnchors::kAbsolute);
     });
-    run = {};
+    run = std::vector<const ShapeNode*>();
     run_bytes = 0;
   };
   drawing.ForEachTopLevel([&](const ShapeNode& node) {
