@@ -1,15 +1,18 @@
 #include "workbook/file_replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace ovix::workbook {
@@ -165,6 +168,62 @@ std::string RandomName() {
   return name;
 }
 
+// The name a complete unnamed file takes for the moment before it is renamed
+// over the workbook. It carries the process id: a run killed in that moment
+// (SIGKILL cannot be held back) leaves the name behind, and a later save in
+// the folder removes it once that process is gone.
+constexpr std::string_view kLinkedPrefix = ".~ovix-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+std::string LinkedName() {
+  static std::random_device random;
+  char name[40];
+  std::snprintf(name, sizeof name, ".~ovix-%ld-%08x.tmp", static_cast<long>(::getpid()),
+                static_cast<unsigned>(random()));
+  return name;
+}
+
+// The process id in a name LinkedName made, or 0 for any other name.
+long LinkedNameProcess(std::string_view name) {
+  if (name.substr(0, kLinkedPrefix.size()) != kLinkedPrefix) return 0;
+  name.remove_prefix(kLinkedPrefix.size());
+  long pid = 0;
+  size_t i = 0;
+  for (; i < name.size() && i < 10 && name[i] >= '0' && name[i] <= '9'; ++i) pid = pid * 10 + (name[i] - '0');
+  if (i == 0 || i >= name.size() || name[i] != '-') return 0;
+  name.remove_prefix(i + 1);
+  if (name.size() != 8 + kTemporarySuffix.size() || name.substr(8) != kTemporarySuffix) return 0;
+  for (size_t k = 0; k < 8; ++k) {
+    if (!std::isxdigit(static_cast<unsigned char>(name[k]))) return 0;
+  }
+  return pid;
+}
+
+// Removes the linked names that runs killed before their rename left in the
+// folder: files whose process no longer exists. Best effort: whatever cannot
+// be read or removed stays.
+void RemoveStrandedNames(int dir) {
+  const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* listing = ::fdopendir(fd);
+  if (listing == nullptr) {
+    ::close(fd);
+    return;
+  }
+  std::vector<std::string> stranded;
+  while (const dirent* entry = ::readdir(listing)) {
+    const long pid = LinkedNameProcess(entry->d_name);
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    // A process that exists (ours or another user's) may still rename it.
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    if (::fstatat(dir, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    stranded.emplace_back(entry->d_name);
+  }
+  ::closedir(listing);
+  for (const std::string& name : stranded) ::unlinkat(dir, name.c_str(), 0);
+}
+
 // The file as it stands: absent, or its status.
 struct Existing {
   bool exists = false;
@@ -255,7 +314,7 @@ bool PlaceUnnamed(int fd, int dir, const std::string& name, bool exists, const f
     // Created meanwhile by someone else: replaced like any existing file.
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary = RandomName();
+    const std::string temporary = LinkedName();
     const int error = LinkUnnamed(fd, dir, temporary);
     if (error == EEXIST) continue;
     if (error != 0 && LinkingUnsupported(error)) return false;
@@ -394,6 +453,7 @@ void ReplaceFile(const fs::path& path, const std::function<void(FileSink&)>& wri
 
   Descriptor unnamed(OpenUnnamed(dir.get(), target));
   if (unnamed.get() >= 0) {
+    RemoveStrandedNames(dir.get());
     FileSink sink(unnamed.get(), target);
     write(sink);
     Sync(unnamed.get(), target);

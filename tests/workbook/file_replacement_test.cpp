@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -142,6 +143,26 @@ TEST(FileReplacement, AWriterThatFailsChangesNothing) {
   EXPECT_THROW(ReplaceFile(dir / "new.xlsx", failing), std::runtime_error);
   EXPECT_EQ(ReadFileBytes(book), "old");
   EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(FileReplacement, ANameLeftByAKilledSaveGoesWithTheNextSaveInTheFolder) {
+  TempDir dir;
+  // A process that has ended, as a save killed between naming its new file
+  // and renaming it leaves one.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stranded = ".~ovix-" + std::to_string(gone) + "-0badc0de.tmp";
+  const std::string running = ".~ovix-" + std::to_string(::getpid()) + "-0000abcd.tmp";
+  const std::string others[] = {running, ".~ovix0badc0de.tmp", ".~ovix-1-zz.tmp",
+                                ".~ovix-" + std::to_string(gone) + "-0badc0de.tmp.keep"};
+  WriteFileBytes(dir / stranded, "half");
+  for (const std::string& name : others) WriteFileBytes(dir / name, "kept");
+  Replace(dir / "book.xlsx", "new");
+  EXPECT_FALSE(fs::exists(dir / stranded));
+  for (const std::string& name : others) EXPECT_TRUE(fs::exists(dir / name)) << name;
+  EXPECT_EQ(FilesIn(dir.path()), 1u + std::size(others));
 }
 
 TEST(FileReplacement, LinksAreFollowedToTheFileTheyName) {
