@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "tools/memory_prefault.h"
 #include "tools/rv_error.h"
 
 namespace ovix {
@@ -33,6 +34,12 @@ void DxfRecordStore::Reserve(std::size_t records, std::size_t pairs, std::size_t
   codes_.reserve(pairs);
   offsets_.reserve(pairs);
   arena_.reserve(value_bytes);
+  // The reader fills the four from their fronts: their pages are faulted in
+  // on another core meanwhile.
+  PrefaultInBackground(records_.data(), records_.capacity() * sizeof(Record));
+  PrefaultInBackground(codes_.data(), codes_.capacity() * sizeof(int32_t));
+  PrefaultInBackground(offsets_.data(), offsets_.capacity() * sizeof(uint32_t));
+  PrefaultInBackground(arena_.data(), arena_.capacity());
 }
 
 uint32_t DxfRecordStore::CheckedOffset(std::size_t offset) {
