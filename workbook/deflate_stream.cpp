@@ -121,8 +121,10 @@ void ChunkedDeflater::Queue(Job job) {
   std::unique_lock<std::mutex> lock(mutex_);
   slot_free_.wait(lock, [&] { return in_flight_ < max_in_flight_ || error_; });
   if (error_) std::rethrow_exception(error_);
+  EmitReady(lock);
   job.index = outputs_.size();
   outputs_.emplace_back();
+  done_.push_back(0);
   crcs_.push_back(0);
   sizes_.push_back(job.input.size());
   queue_.push_back(std::move(job));
@@ -161,6 +163,7 @@ void ChunkedDeflater::Work() {
     lock.lock();
     if (error && !error_) error_ = error;
     outputs_[job.index] = std::move(out);
+    done_[job.index] = 1;
     crcs_[job.index] = crc;
     sizes_[job.index] = job.input.size();
     job.input.clear();
@@ -170,24 +173,59 @@ void ChunkedDeflater::Work() {
   }
 }
 
+void ChunkedDeflater::EmitReady(std::unique_lock<std::mutex>& lock) {
+  if (!sink_) return;
+  while (next_emit_ < outputs_.size() && done_[next_emit_]) {
+    const std::string piece = std::move(outputs_[next_emit_]);
+    outputs_[next_emit_] = std::string();
+    ++next_emit_;
+    emitted_bytes_ += piece.size();
+    lock.unlock();
+    try {
+      if (!piece.empty()) sink_(piece);
+    } catch (...) {
+      lock.lock();
+      throw;
+    }
+    lock.lock();
+  }
+}
+
 DeflatedData ChunkedDeflater::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
-  slot_free_.wait(lock, [&] { return in_flight_ == 0; });
+  for (;;) {
+    if (error_) std::rethrow_exception(error_);
+    EmitReady(lock);
+    if (in_flight_ == 0) break;
+    slot_free_.wait(lock, [&] {
+      return in_flight_ == 0 || error_ || (sink_ && next_emit_ < done_.size() && done_[next_emit_]);
+    });
+  }
   if (error_) std::rethrow_exception(error_);
+  EmitReady(lock);
   DeflatedData result;
   for (size_t i = 0; i < outputs_.size(); ++i) {
     result.crc = i == 0 ? crcs_[i]
                         : static_cast<uint32_t>(crc32_combine(result.crc, crcs_[i],
                                                               static_cast<z_off_t>(sizes_[i])));
     result.size += sizes_[i];
-    result.compressed_size += outputs_[i].size();
-    result.pieces.push_back(std::move(outputs_[i]));
+    if (!sink_) {
+      result.compressed_size += outputs_[i].size();
+      result.pieces.push_back(std::move(outputs_[i]));
+    }
   }
-  result.pieces.emplace_back(kFinalBlock);
-  result.compressed_size += kFinalBlock.size();
   outputs_.clear();
+  done_.clear();
   crcs_.clear();
   sizes_.clear();
+  if (sink_) {
+    result.compressed_size = emitted_bytes_ + kFinalBlock.size();
+    lock.unlock();
+    sink_(kFinalBlock);
+  } else {
+    result.pieces.emplace_back(kFinalBlock);
+    result.compressed_size += kFinalBlock.size();
+  }
   return result;
 }
 

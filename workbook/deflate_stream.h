@@ -56,8 +56,15 @@ class ChunkedDeflater {
   // in the order they were added, whichever way they came.
   using ChunkWriter = std::function<void(std::string& buffer)>;
   void Add(ChunkWriter write);
-  // Waits for the chunks still being compressed and returns the stream.
-  // A failure on a worker (out of memory) is raised here.
+  // Hands the stream's pieces to `sink` in order as soon as they are
+  // compressed, on the thread that calls Add and Finish, instead of keeping
+  // them: a part written straight to its file is then never held whole, not
+  // even compressed. Set before the first Add.
+  using PieceSink = std::function<void(std::string_view piece)>;
+  void StreamTo(PieceSink sink) { sink_ = std::move(sink); }
+  // Waits for the chunks still being compressed and returns the stream (its
+  // CRC and sizes only, when the pieces went to a sink). A failure on a
+  // worker (out of memory), or of the sink, is raised here or by Add.
   DeflatedData Finish();
 
  private:
@@ -68,6 +75,8 @@ class ChunkedDeflater {
   };
   void Queue(Job job);
   void Work();
+  // Hands the compressed pieces that are next in order to the sink.
+  void EmitReady(std::unique_lock<std::mutex>& lock);
 
   std::mutex mutex_;
   std::condition_variable work_ready_;
@@ -75,12 +84,16 @@ class ChunkedDeflater {
   std::deque<Job> queue_;
   std::vector<std::string> spare_inputs_;
   std::vector<std::string> outputs_;
+  std::vector<char> done_;  // whether outputs_[i] is compressed
   std::vector<uint32_t> crcs_;
   std::vector<uint64_t> sizes_;
   size_t in_flight_ = 0;
   size_t max_in_flight_ = 0;
   bool stopping_ = false;
   std::exception_ptr error_;
+  PieceSink sink_;
+  size_t next_emit_ = 0;
+  uint64_t emitted_bytes_ = 0;
   std::vector<std::thread> workers_;
 };
 

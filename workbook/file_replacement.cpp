@@ -92,6 +92,22 @@ void FileSink::Write(const void* data, std::size_t size) {
   }
 }
 
+void FileSink::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  if (offset + size > written_) FailSave(target_, EINVAL);
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FailSave(target_, errno);
+    }
+    if (n == 0) FailSave(target_, ENOSPC);
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+}
+
 namespace {
 
 // Holds back the usual interrupt signals (process-wide, whatever thread they

@@ -24,6 +24,7 @@
 // reason, so that the user can be told in words.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -86,6 +87,8 @@ class FileSink {
   explicit FileSink(int fd, std::filesystem::path target) : fd_(fd), target_(std::move(target)) {}
   // Writes all of `data`; a failure raises FileAccessError.
   void Write(const void* data, std::size_t size);
+  // Writes `data` over bytes written before, `offset` from the file's start.
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // The open descriptor, for writers that want to write it themselves
   // (they should report failures with FailSave).
   int fd() const { return fd_; }

@@ -13,11 +13,18 @@ namespace {
 // keep every core busy, with only a few pieces in memory at a time.
 constexpr size_t kPieceBytes = size_t{2} << 20;
 
+// A drawing part estimated at more than this takes the ZIP64 extensions: its
+// size is not known before it is written, and it might reach 4 GB.
+constexpr uint64_t kLargestPlainPart = uint64_t{5} << 29;  // 2.5 GB
+
 // The drawing part, written and compressed in pieces on worker threads, one
 // run of top-level shapes each, while this thread hands out the next runs:
-// the part is never held whole, only a few pieces of it at a time.
-DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid) {
+// the part is never held whole, only a few pieces of it at a time. The
+// compressed pieces go to `sink` in order and are not kept either.
+DeflatedData DeflatedDrawingXml(const Drawing& drawing, const SheetGrid& grid,
+                                const ChunkedDeflater::PieceSink& sink) {
   ChunkedDeflater deflater;
+  deflater.StreamTo(sink);
   auto piece = [&](auto&& write) {
     deflater.Add([write = std::move(write)](std::string& buffer) {
       XmlBuffer xml;
@@ -82,8 +89,16 @@ void SaveWorkbookAsXlsx(const WorkbookState& book, const std::filesystem::path& 
     if (info.drawing_number == 0) continue;
     package.Add("xl/worksheets/_rels/sheet" + std::to_string(info.number) + ".xml.rels",
                 SheetRelationshipsXml(info.drawing_number));
-    package.AddDeflated("xl/drawings/drawing" + std::to_string(info.drawing_number) + ".xml",
-                        DeflatedDrawingXml(info.sheet->drawing, grid));
+    const std::string drawing_part = "xl/drawings/drawing" + std::to_string(info.drawing_number) + ".xml";
+    const Drawing& drawing = info.sheet->drawing;
+    uint64_t estimate = 0;
+    drawing.ForEachTopLevel([&](const ShapeNode& node) { estimate += DrawingXmlSizeHint(node); });
+    // Made and compressed while the file is written: not even the
+    // compressed part is held whole.
+    package.AddStreamed(
+        drawing_part,
+        [&drawing, &grid](const ChunkedDeflater::PieceSink& sink) { return DeflatedDrawingXml(drawing, grid, sink); },
+        estimate > kLargestPlainPart);
   }
   package.Commit(path);
 }

@@ -1,5 +1,6 @@
 #include "workbook/zip_archive.h"
 
+#include <stdexcept>
 #include <string_view>
 
 namespace ovix::workbook {
@@ -48,19 +49,68 @@ void DosDateTime(std::time_t t, uint16_t& date, uint16_t& time) {
 }  // namespace
 
 void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified, const ZipSink& sink,
-                     uint64_t zip64_limit) {
+                     uint64_t zip64_limit, const ZipPatch& patch) {
   uint16_t date = 0, time = 0;
   DosDateTime(modified, date, time);
   uint64_t offset = 0;
   std::vector<uint64_t> offsets;
   offsets.reserve(members.size());
+  // What the streamed members turned out to be, for the directory.
+  std::vector<DeflatedData> streamed(members.size());
   Bytes b;
   auto emit = [&](std::string_view bytes) {
     sink(bytes.data(), bytes.size());
     offset += bytes.size();
   };
 
-  for (const ZipMember& m : members) {
+  for (size_t i = 0; i < members.size(); ++i) {
+    const ZipMember& m = members[i];
+    if (m.stream) {
+      if (!patch) throw std::logic_error("a streamed ZIP member needs a sink that can patch");
+      // The header with the CRC and sizes left open, filled in after.
+      const bool zip64 = m.stream_zip64;
+      const uint64_t header = offset;
+      offsets.push_back(offset);
+      b.Clear();
+      b.U32(0x04034b50);
+      b.U16(zip64 ? kVersionZip64 : kVersionPlain);
+      b.U16(kFlagUtf8Names);
+      b.U16(8);
+      b.U16(time);
+      b.U16(date);
+      b.U32(0);
+      b.U32(zip64 ? 0xFFFFFFFFu : 0);
+      b.U32(zip64 ? 0xFFFFFFFFu : 0);
+      b.U16(static_cast<uint32_t>(m.name.size()));
+      b.U16(zip64 ? 20 : 0);
+      b.Append(m.name);
+      if (zip64) {
+        b.U16(0x0001);
+        b.U16(16);
+        b.U64(0);
+        b.U64(0);
+      }
+      emit(b.str());
+      DeflatedData& d = streamed[i];
+      d = m.stream([&](const char* data, size_t size) { emit(std::string_view(data, size)); });
+      b.Clear();
+      b.U32(d.crc);
+      if (!zip64) {
+        if (d.size >= zip64_limit || d.compressed_size >= zip64_limit) {
+          throw std::length_error("the part " + m.name + " is too large for a ZIP member without ZIP64");
+        }
+        b.U32(d.compressed_size);
+        b.U32(d.size);
+        patch(header + 14, b.str().data(), b.str().size());
+      } else {
+        patch(header + 14, b.str().data(), b.str().size());
+        b.Clear();
+        b.U64(d.size);
+        b.U64(d.compressed_size);
+        patch(header + 30 + m.name.size() + 4, b.str().data(), b.str().size());
+      }
+      continue;
+    }
     const DeflatedData& d = *m.data;
     const bool zip64 = d.size >= zip64_limit || d.compressed_size >= zip64_limit;
     offsets.push_back(offset);
@@ -91,8 +141,9 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
   const uint64_t directory_offset = offset;
   for (size_t i = 0; i < members.size(); ++i) {
     const ZipMember& m = members[i];
-    const DeflatedData& d = *m.data;
-    const bool big_size = d.size >= zip64_limit;
+    const DeflatedData& d = m.stream ? streamed[i] : *m.data;
+    // A member streamed with the ZIP64 fields has them in the directory too.
+    const bool big_size = d.size >= zip64_limit || (m.stream && m.stream_zip64);
     const bool big_compressed = d.compressed_size >= zip64_limit || big_size;
     const bool big_offset = offsets[i] >= zip64_limit;
     // The local header wrote both sizes in ZIP64 form when either was large;

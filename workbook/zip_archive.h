@@ -14,6 +14,10 @@
 
 namespace ovix::workbook {
 
+using ZipSink = std::function<void(const char* data, size_t size)>;
+// Writes bytes over ones written earlier, at `offset` from the archive's start.
+using ZipPatch = std::function<void(uint64_t offset, const char* data, size_t size)>;
+
 struct ZipMember {
   std::string name;             // UTF-8, '/' between folders
   const DeflatedData* data;     // kept alive by the caller
@@ -21,14 +25,21 @@ struct ZipMember {
   // part copied from another archive: `data` then has its method, CRC and
   // sizes and no pieces). Kept alive by the caller.
   std::string_view stored_bytes = {};
+  // A member compressed while it is written: `stream` hands its deflated
+  // bytes to the sink it is given, in order, and returns their CRC and sizes
+  // (no pieces); `data` is then unused. Its local header is written first and
+  // completed through the patch function once the sizes are known. Unless
+  // `stream_zip64`, a member that turns out to need the ZIP64 extensions
+  // fails the archive; with it, the member takes them whatever its size.
+  std::function<DeflatedData(const ZipSink& sink)> stream = {};
+  bool stream_zip64 = false;
 };
-
-using ZipSink = std::function<void(const char* data, size_t size)>;
 
 // Writes the archive of `members`, in their order, stamped with `modified`
 // (local time). `zip64_limit`: sizes and offsets from this value on use the
-// ZIP64 fields (the format's own limit unless a test lowers it).
+// ZIP64 fields (the format's own limit unless a test lowers it). `patch` is
+// needed for members that are streamed.
 void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified, const ZipSink& sink,
-                     uint64_t zip64_limit = 0xFFFFFFFFu);
+                     uint64_t zip64_limit = 0xFFFFFFFFu, const ZipPatch& patch = {});
 
 }  // namespace ovix::workbook

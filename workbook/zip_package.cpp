@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <memory>
+#include <stdexcept>
 
 #include "excel/excel_automation.h"
 #include "workbook/file_replacement.h"
@@ -35,11 +36,20 @@ class MemoryArchive {
   void Add(const std::string& name, const DeflatedData& data, std::string_view stored_bytes = {}) {
     members_.push_back({name, &data, stored_bytes});
   }
+  // A part deflated while it is written (the stream kept alive by the caller).
+  void AddStreamed(const std::string& name, const ZipPackageWriter::PartStream& stream, bool zip64) {
+    ZipMember member{name, nullptr};
+    member.stream_zip64 = zip64;
+    member.stream = [&stream](const ZipSink& sink) {
+      return stream([&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
+    };
+    members_.push_back(std::move(member));
+  }
 
   // Hands the archive's bytes to `sink` in pieces.
-  template <typename Sink>
-  void Finish(Sink&& sink) {
-    WriteZipArchive(members_, std::time(nullptr), sink);
+  template <typename Sink, typename Patch>
+  void Finish(Sink&& sink, Patch&& patch) {
+    WriteZipArchive(members_, std::time(nullptr), sink, 0xFFFFFFFFu, patch);
   }
 
  private:
@@ -90,15 +100,31 @@ void ZipPackageWriter::AddCompressedView(std::string name, std::string_view comp
   parts_.push_back(std::move(part));
 }
 
+void ZipPackageWriter::AddStreamed(std::string name, PartStream write, bool may_reach_4gb) {
+  Part part;
+  part.name = std::move(name);
+  part.stream = std::move(write);
+  part.stream_zip64 = may_reach_4gb;
+  parts_.push_back(std::move(part));
+}
+
 void ZipPackageWriter::Commit(const fs::path& target) const {
   MemoryArchive archive(target);
   for (const Part& part : parts_) {
-    if (part.deflated) archive.Add(part.name, *part.deflated, part.compressed);
+    if (part.stream) archive.AddStreamed(part.name, part.stream, part.stream_zip64);
+    else if (part.deflated) archive.Add(part.name, *part.deflated, part.compressed);
     else archive.Add(part.name, part.data());
   }
-  // The archive is complete in memory before the file is touched.
+  // The other parts are complete in memory before the new file is begun; a
+  // streamed part is made as it is written into it. The workbook is only
+  // replaced once the new file is complete.
   ReplaceFile(target, [&](FileSink& sink) {
-    archive.Finish([&](const char* data, size_t size) { sink.Write(data, size); });
+    try {
+      archive.Finish([&](const char* data, size_t size) { sink.Write(data, size); },
+                     [&](uint64_t offset, const char* data, size_t size) { sink.WriteAt(offset, data, size); });
+    } catch (const std::length_error& error) {
+      Fail(target, error.what());
+    }
   });
 }
 

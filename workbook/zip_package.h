@@ -30,10 +30,18 @@ class ZipPackageWriter {
   void AddCompressedView(std::string name, std::string_view compressed, uint16_t method, uint32_t crc,
                          uint64_t size);
 
-  // Compresses the parts into an archive in memory and puts it in place of
-  // `target` with ReplaceFile (workbook/file_replacement.h): on any failure
-  // `target` is left as it was, nothing new remains, and FileAccessError
-  // says what went wrong.
+  // Adds a part made and compressed while the archive is written to its file:
+  // `write` hands the deflated bytes to the sink it is given, in order, and
+  // returns their CRC and sizes. For a part too large to hold even
+  // compressed. `may_reach_4gb`: the part takes the ZIP64 extensions, which
+  // a part of 4 GB or more needs (without them, such a part fails the save).
+  using PartStream = std::function<DeflatedData(const std::function<void(std::string_view)>& sink)>;
+  void AddStreamed(std::string name, PartStream write, bool may_reach_4gb);
+
+  // Compresses the parts into an archive in memory (the streamed ones as
+  // they are written) and puts it in place of `target` with ReplaceFile
+  // (workbook/file_replacement.h): on any failure `target` is left as it
+  // was, nothing new remains, and FileAccessError says what went wrong.
   void Commit(const std::filesystem::path& target) const;
 
  private:
@@ -44,6 +52,8 @@ class ZipPackageWriter {
     bool is_view = false;
     std::shared_ptr<const DeflatedData> deflated;  // set for AddDeflated and AddCompressedView
     std::string_view compressed;  // AddCompressedView's bytes, written after `deflated`'s pieces
+    PartStream stream;            // AddStreamed
+    bool stream_zip64 = false;
     std::string_view data() const { return is_view ? view : std::string_view(owned); }
   };
   std::vector<Part> parts_;

@@ -153,6 +153,65 @@ TEST(ZipArchive, ReadsBackWithLibzipInPlainAndZip64Form) {
   }
 }
 
+// Writes `members` as WriteZipArchive does into a string whose earlier bytes
+// the patch function may overwrite.
+std::string ArchiveBytes(const std::vector<ZipMember>& members, uint64_t limit = 0xFFFFFFFF) {
+  std::string bytes;
+  WriteZipArchive(
+      members, 1700000000, [&](const char* p, size_t n) { bytes.append(p, n); }, limit,
+      [&](uint64_t offset, const char* p, size_t n) {
+        ASSERT_LE(offset + n, bytes.size());
+        bytes.replace(offset, n, p, n);
+      });
+  return bytes;
+}
+
+TEST(ZipArchive, AStreamedMemberIsWrittenAsIfItsSizesWereKnownBeforehand) {
+  const std::string big = SampleText(5 * ChunkedDeflater::kChunkSize + 999, 11);
+  const DeflatedData types = DeflateAll("<Types/>");
+  // The drawing deflated in chunks on the workers, once held and once
+  // handed on as it is compressed.
+  auto deflate = [&](ChunkedDeflater& deflater) {
+    for (size_t at = 0; at < big.size(); at += ChunkedDeflater::kChunkSize) {
+      const std::string piece = big.substr(at, ChunkedDeflater::kChunkSize);
+      deflater.Add([piece](std::string& buffer) { buffer += piece; });
+    }
+    return deflater.Finish();
+  };
+  ChunkedDeflater held_deflater(2);
+  const DeflatedData held = deflate(held_deflater);
+  std::vector<std::string> handed;
+  auto streamed = [&](const ZipSink& sink) {
+    ChunkedDeflater deflater(2);
+    deflater.StreamTo([&](std::string_view piece) {
+      handed.emplace_back(piece);
+      sink(piece.data(), piece.size());
+    });
+    const DeflatedData d = deflate(deflater);
+    EXPECT_TRUE(d.pieces.empty());
+    return d;
+  };
+  ZipMember drawing{"xl/drawings/drawing1.xml", nullptr};
+  drawing.stream = streamed;
+  const std::string expected = ArchiveBytes({{"[Content_Types].xml", &types}, {drawing.name, &held}});
+  EXPECT_EQ(ArchiveBytes({{"[Content_Types].xml", &types}, drawing}), expected);
+  EXPECT_EQ(handed, held.pieces);
+
+  // Taking the ZIP64 fields whatever its size, it reads back as well.
+  drawing.stream_zip64 = true;
+  const std::string wide = ArchiveBytes({{"[Content_Types].xml", &types}, drawing});
+  EXPECT_EQ(wide.size(), expected.size() + 2 * 20);  // local header and directory
+  TempDir dir;
+  ovix::testing::WriteFileBytes(dir / "book.xlsx", wide);
+  const PackageContents contents = ReadZipPackage(dir / "book.xlsx");
+  ASSERT_EQ(contents.parts().size(), 2u);
+  EXPECT_EQ(contents.parts()[1].data(), big);
+
+  // Without them, a member that reaches the format's limit fails the archive.
+  drawing.stream_zip64 = false;
+  EXPECT_THROW(ArchiveBytes({drawing}, 4096), std::length_error);
+}
+
 TEST(DrawingXmlPieces, RunsOfShapesJoinToTheWholePart) {
   Drawing drawing;
   for (int i = 0; i < 300; ++i) {
