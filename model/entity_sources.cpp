@@ -7,39 +7,37 @@
 
 namespace ovix {
 
+template <typename Self, typename F>
+bool RvSystem::WithStoreOf(Self& self, std::string_view kind, F&& f) {
+  if (kind == "LINE") f(self.lines_);
+  else if (kind == "CIRCLE") f(self.circles_);
+  else if (kind == "ELLIPSE") f(self.ellipses_);
+  else if (kind == "ARC") f(self.arcs_);
+  else if (kind == "LWPOLYLINE") f(self.polylines_);
+  else if (kind == "TEXT") f(self.texts_);
+  else if (kind == "MTEXT") f(self.mtexts_);
+  else if (kind == "DIMENSION") f(self.dimensions_);
+  else if (kind == "LEADER") f(self.leaders_);
+  else return false;
+  return true;
+}
+
 int32_t RvSystem::EntityCountOf(std::string_view kind) const {
-  const auto count = [](const auto& store) { return static_cast<int32_t>(store.size()); };
-  if (kind == "LINE") return count(lines_);
-  if (kind == "CIRCLE") return count(circles_);
-  if (kind == "ELLIPSE") return count(ellipses_);
-  if (kind == "ARC") return count(arcs_);
-  if (kind == "LWPOLYLINE") return count(polylines_);
-  if (kind == "TEXT") return count(texts_);
-  if (kind == "MTEXT") return count(mtexts_);
-  if (kind == "DIMENSION") return count(dimensions_);
-  if (kind == "LEADER") return count(leaders_);
-  return 0;
+  int32_t count = 0;
+  WithStoreOf(*this, kind, [&](const auto& store) { count = static_cast<int32_t>(store.size()); });
+  return count;
 }
 
 void RvSystem::ReserveEntities(std::string_view kind, std::size_t count) {
   std::size_t total = 0;
   // The reader fills the stores in the file's order: their pages are
   // faulted in on another core meanwhile.
-  const auto reserve = [&](auto& store) {
+  const bool known = WithStoreOf(*this, kind, [&](auto& store) {
     total = store.size() + count;
     store.reserve(total);
     PrefaultInBackground(store.data(), store.capacity() * sizeof(store[0]));
-  };
-  if (kind == "LINE") reserve(lines_);
-  else if (kind == "CIRCLE") reserve(circles_);
-  else if (kind == "ELLIPSE") reserve(ellipses_);
-  else if (kind == "ARC") reserve(arcs_);
-  else if (kind == "LWPOLYLINE") reserve(polylines_);
-  else if (kind == "TEXT") reserve(texts_);
-  else if (kind == "MTEXT") reserve(mtexts_);
-  else if (kind == "DIMENSION") reserve(dimensions_);
-  else if (kind == "LEADER") reserve(leaders_);
-  else return;
+  });
+  if (!known) return;
   auto it = source_lines_.find(kind);
   if (it == source_lines_.end()) it = source_lines_.emplace(std::string(kind), std::vector<uint64_t>{}).first;
   it->second.reserve(total);
@@ -47,16 +45,7 @@ void RvSystem::ReserveEntities(std::string_view kind, std::size_t count) {
 }
 
 void RvSystem::ReleaseEntitiesOf(std::string_view kind) {
-  using model_detail::ReleaseStore;
-  if (kind == "LINE") ReleaseStore(lines_);
-  else if (kind == "CIRCLE") ReleaseStore(circles_);
-  else if (kind == "ELLIPSE") ReleaseStore(ellipses_);
-  else if (kind == "ARC") ReleaseStore(arcs_);
-  else if (kind == "LWPOLYLINE") ReleaseStore(polylines_);
-  else if (kind == "TEXT") ReleaseStore(texts_);
-  else if (kind == "MTEXT") ReleaseStore(mtexts_);
-  else if (kind == "DIMENSION") ReleaseStore(dimensions_);
-  else if (kind == "LEADER") ReleaseStore(leaders_);
+  WithStoreOf(*this, kind, [](auto& store) { model_detail::ReleaseStore(store); });
 }
 
 int64_t RvSystem::DrawnEntityCount() const {

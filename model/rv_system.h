@@ -594,6 +594,11 @@ class RvSystem {
   NameIndex text_style_index_;
   NameIndex dim_style_index_;
 
+  // Calls f(store) with the entity store of a DXF kind (as EntityCountOf)
+  // of `self`; false, without calling it, for another kind.
+  template <typename Self, typename F>
+  static bool WithStoreOf(Self& self, std::string_view kind, F&& f);
+
   std::vector<LineRecord> lines_;
   std::vector<CircleRecord> circles_;
   std::vector<EllipseRecord> ellipses_;

@@ -77,35 +77,40 @@ fs::path ResolvedSaveTarget(const fs::path& path) {
   return current;
 }
 
-void FileSink::Write(const void* data, std::size_t size) {
+namespace {
+
+// Writes all `size` bytes of `data` with `write_some(bytes, count, done)`,
+// which writes some of `count` bytes from `bytes`, `done` bytes into the
+// whole, and returns how many it wrote or -1; interrupted writes are retried.
+template <typename WriteSome>
+void WriteFully(const fs::path& target, const void* data, std::size_t size, WriteSome&& write_some) {
   const char* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd_, bytes, size);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write_some(bytes + done, size - done, done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      FailSave(target_, errno);
+      FailSave(target, errno);
     }
-    if (n == 0) FailSave(target_, ENOSPC);
-    bytes += n;
-    size -= static_cast<std::size_t>(n);
-    written_ += static_cast<std::size_t>(n);
+    if (n == 0) FailSave(target, ENOSPC);
+    done += static_cast<std::size_t>(n);
   }
+}
+
+}  // namespace
+
+void FileSink::Write(const void* data, std::size_t size) {
+  WriteFully(target_, data, size, [&](const char* bytes, std::size_t count, std::size_t) {
+    return ::write(fd_, bytes, count);
+  });
+  written_ += size;
 }
 
 void FileSink::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
   if (offset + size > written_) FailSave(target_, EINVAL);
-  const char* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      FailSave(target_, errno);
-    }
-    if (n == 0) FailSave(target_, ENOSPC);
-    bytes += n;
-    size -= static_cast<std::size_t>(n);
-    offset += static_cast<std::uint64_t>(n);
-  }
+  WriteFully(target_, data, size, [&](const char* bytes, std::size_t count, std::size_t done) {
+    return ::pwrite(fd_, bytes, count, static_cast<off_t>(offset + done));
+  });
 }
 
 namespace {

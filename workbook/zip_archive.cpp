@@ -46,6 +46,30 @@ void DosDateTime(std::time_t t, uint16_t& date, uint16_t& time) {
   time = static_cast<uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
 }
 
+// A member's local header, with the ZIP64 extra field when `zip64`.
+void LocalHeader(Bytes& b, const std::string& name, bool zip64, uint16_t method, uint16_t time,
+                 uint16_t date, uint32_t crc, uint64_t compressed_size, uint64_t size) {
+  b.Clear();
+  b.U32(0x04034b50);
+  b.U16(zip64 ? kVersionZip64 : kVersionPlain);
+  b.U16(kFlagUtf8Names);
+  b.U16(method);
+  b.U16(time);
+  b.U16(date);
+  b.U32(crc);
+  b.U32(zip64 ? 0xFFFFFFFFu : compressed_size);
+  b.U32(zip64 ? 0xFFFFFFFFu : size);
+  b.U16(static_cast<uint32_t>(name.size()));
+  b.U16(zip64 ? 20 : 0);
+  b.Append(name);
+  if (zip64) {
+    b.U16(0x0001);
+    b.U16(16);
+    b.U64(size);
+    b.U64(compressed_size);
+  }
+}
+
 }  // namespace
 
 void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified, const ZipSink& sink,
@@ -71,25 +95,7 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
       const bool zip64 = m.stream_zip64;
       const uint64_t header = offset;
       offsets.push_back(offset);
-      b.Clear();
-      b.U32(0x04034b50);
-      b.U16(zip64 ? kVersionZip64 : kVersionPlain);
-      b.U16(kFlagUtf8Names);
-      b.U16(8);
-      b.U16(time);
-      b.U16(date);
-      b.U32(0);
-      b.U32(zip64 ? 0xFFFFFFFFu : 0);
-      b.U32(zip64 ? 0xFFFFFFFFu : 0);
-      b.U16(static_cast<uint32_t>(m.name.size()));
-      b.U16(zip64 ? 20 : 0);
-      b.Append(m.name);
-      if (zip64) {
-        b.U16(0x0001);
-        b.U16(16);
-        b.U64(0);
-        b.U64(0);
-      }
+      LocalHeader(b, m.name, zip64, 8, time, date, 0, 0, 0);
       emit(b.str());
       DeflatedData& d = streamed[i];
       d = m.stream([&](const char* data, size_t size) { emit(std::string_view(data, size)); });
@@ -114,25 +120,7 @@ void WriteZipArchive(const std::vector<ZipMember>& members, std::time_t modified
     const DeflatedData& d = *m.data;
     const bool zip64 = d.size >= zip64_limit || d.compressed_size >= zip64_limit;
     offsets.push_back(offset);
-    b.Clear();
-    b.U32(0x04034b50);
-    b.U16(zip64 ? kVersionZip64 : kVersionPlain);
-    b.U16(kFlagUtf8Names);
-    b.U16(d.method);
-    b.U16(time);
-    b.U16(date);
-    b.U32(d.crc);
-    b.U32(zip64 ? 0xFFFFFFFFu : d.compressed_size);
-    b.U32(zip64 ? 0xFFFFFFFFu : d.size);
-    b.U16(static_cast<uint32_t>(m.name.size()));
-    b.U16(zip64 ? 20 : 0);
-    b.Append(m.name);
-    if (zip64) {
-      b.U16(0x0001);
-      b.U16(16);
-      b.U64(d.size);
-      b.U64(d.compressed_size);
-    }
+    LocalHeader(b, m.name, zip64, d.method, time, date, d.crc, d.compressed_size, d.size);
     emit(b.str());
     for (const std::string& piece : d.pieces) emit(piece);
     if (!m.stored_bytes.empty()) emit(m.stored_bytes);
