@@ -1,5 +1,6 @@
 #include "tests/app/interrupted_conversion.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "app/conversion_run.h"
+#include "tests/support/shared_files.h"
 
 namespace ovix::testing {
 
@@ -44,6 +46,26 @@ double ConvertAndInterrupt(const std::filesystem::path& dxf, const std::filesyst
   int status = 0;
   ::waitpid(pid, &status, 0);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - saving).count();
+}
+
+void ExpectNothingLeftBehind(const std::filesystem::path& folder, const std::string& book, int signal) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name == book || name == "big.dxf" || name == "drawing.dxf") continue;
+    if (signal == SIGKILL && name == ".~lock." + book + "#") {
+      EXPECT_EQ(ReadFileBytes(entry.path()).rfind("Ovix,", 0), 0u);
+      continue;
+    }
+    if (signal == SIGKILL && name.rfind(".~ovix-", 0) == 0) continue;
+    ADD_FAILURE() << "left behind: " << name;
+  }
+}
+
+void ExpectNoLockOrTemporaryFile(const std::filesystem::path& folder, const std::string& book) {
+  EXPECT_FALSE(std::filesystem::exists(folder / (".~lock." + book + "#")));
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    EXPECT_NE(entry.path().filename().string().rfind(".~ovix", 0), 0u) << entry.path();
+  }
 }
 
 }  // namespace ovix::testing

@@ -176,19 +176,7 @@ TEST_F(XlsWorkbookSafety, AnInterruptedSaveLeavesTheOldOrTheNewWorkbookAndNoTemp
       ++new_seen;
       ++by_signal[signal].second;
     }
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-      const std::string name = entry.path().filename().string();
-      if (name == "book.xls" || name == "big.dxf" || name == "drawing.dxf") continue;
-      // After SIGKILL our lock file may stay; the next run takes it over.
-      if (signal == SIGKILL && name == ".~lock.book.xls#") {
-        EXPECT_EQ(ReadFileBytes(entry.path()).rfind("Ovix,", 0), 0u);
-        continue;
-      }
-      // Killed between naming the complete new file and renaming it: the
-      // name stays until the next save in the folder removes it.
-      if (signal == SIGKILL && name.rfind(".~ovix-", 0) == 0) continue;
-      ADD_FAILURE() << "left behind: " << name;
-    }
+    ExpectNothingLeftBehind(dir.path(), "book.xls", signal);
   }
   std::cout << "[ NOTE ] interrupted .xls saves: " << old_seen << " left the old workbook, " << new_seen
             << " the new one (SIGKILL " << by_signal[SIGKILL].first << "/" << by_signal[SIGKILL].second
@@ -196,10 +184,7 @@ TEST_F(XlsWorkbookSafety, AnInterruptedSaveLeavesTheOldOrTheNewWorkbookAndNoTemp
             << by_signal[SIGINT].first << "/" << by_signal[SIGINT].second << " old/new)\n";
   WriteFileBytes(*book, old_bytes);
   ASSERT_TRUE(RunInto(*book).Succeeded());
-  EXPECT_FALSE(fs::exists(dir / ".~lock.book.xls#"));
-  for (const auto& entry : fs::directory_iterator(dir.path())) {
-    EXPECT_NE(entry.path().filename().string().rfind(".~ovix", 0), 0u) << entry.path();
-  }
+  ExpectNoLockOrTemporaryFile(dir.path(), "book.xls");
   EXPECT_EQ(top_level(*book), old_count + 3);
 }
 

@@ -49,20 +49,11 @@ const Moved kMoved[] = {
     {"apache__poi__37684-2.xls", "Page1", "Text Box 12"},                  // a default name
 };
 
-class XlsExistingShapes : public ::testing::Test {
+class XlsExistingShapes : public XlsReferenceTest {
  protected:
-  void SetUp() override {
-    if (!SharedPath("xls-reference")) GTEST_SKIP() << "xls-reference not found (set OVIX_SHARED_DIR)";
-  }
-  fs::path Copy(const char* file) {
-    const fs::path to = dir / file;
-    CopyWritable(*SharedPath(std::string("xls-reference/") + file), to);
-    return to;
-  }
   static std::shared_ptr<excel::Worksheet> SheetOf(excel::Workbook& book, const char* sheet) {
     return sheet ? book.Worksheets()->Item(sheet) : book.Worksheets()->Item(1);
   }
-  TempDir dir;
 };
 
 TEST_F(XlsExistingShapes, TheSheetsShapesAreFoundByNameWithTheirKinds) {

@@ -35,18 +35,7 @@ std::vector<std::string> Names(const fs::path& file) {
   return out;
 }
 
-class XlsPrintNames : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!SharedPath("xls-reference")) GTEST_SKIP() << "xls-reference not found (set OVIX_SHARED_DIR)";
-  }
-  fs::path Copy(const char* file) {
-    const fs::path to = dir / file;
-    CopyWritable(*SharedPath(std::string("xls-reference/") + file), to);
-    return to;
-  }
-  TempDir dir;
-};
+using XlsPrintNames = XlsReferenceTest;
 
 TEST_F(XlsPrintNames, ThePrintAreaAndTitlesAreRead) {
   auto app = workbook::CreateApplication();

@@ -3,16 +3,36 @@
 // references, and what Apache POI's HSSF reads of a file's drawings (through
 // XlsDrawingCheck.java, compiled once per working folder).
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "tests/support/shared_files.h"
 
 namespace ovix::testing {
 
 // A copy the test may draw into: the shared references may be read-only,
 // and a read-only workbook is refused rather than replaced.
 void CopyWritable(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Tests that draw into writable copies of the shared .xls references, in a
+// folder of their own; skipped when the references are not there.
+class XlsReferenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SharedPath("xls-reference")) GTEST_SKIP() << "xls-reference not found (set OVIX_SHARED_DIR)";
+  }
+  // A writable copy of the reference `file` in `dir`.
+  std::filesystem::path Copy(const char* file) {
+    const std::filesystem::path to = dir / file;
+    CopyWritable(*SharedPath(std::string("xls-reference/") + file), to);
+    return to;
+  }
+  TempDir dir;
+};
 
 bool HasJavaAndPoi();
 
